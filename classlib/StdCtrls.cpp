@@ -1,0 +1,281 @@
+#include "classlib/StdCtrls.h"
+
+#include <commctrl.h>
+
+namespace classlib {
+
+// --- Label ---
+
+void Label::Configure(const ControlSettings& settings)
+{
+    GraphicControl::Configure(settings);
+    autoSize_ = settings.autoSize;
+    transparent_ = settings.transparent;
+    wordWrap_ = settings.wordWrap;
+    alignment_ = settings.alignment;
+    AdjustSize();
+}
+
+UINT Label::DrawFormat() const
+{
+    UINT format = DT_EXPANDTABS;
+    if (wordWrap_) format |= DT_WORDBREAK;
+    if (alignment_ == Alignment::RightJustify) format |= DT_RIGHT;
+    if (alignment_ == Alignment::Center) format |= DT_CENTER;
+    return format;
+}
+
+SIZE Label::MeasureCaption() const
+{
+    // An empty caption still measures one line, as a blank does.
+    const std::string text = Caption().empty() ? std::string(" ") : Caption();
+    HDC dc = GetDC(nullptr);
+    RECT rect{0, 0, wordWrap_ ? GetBounds().width : 0, 0};
+    {
+        SelectScope selected(dc, GetFont().Handle());
+        DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &rect, DrawFormat() | DT_CALCRECT);
+    }
+    ReleaseDC(nullptr, dc);
+    return {rect.right - rect.left, rect.bottom - rect.top};
+}
+
+void Label::AdjustSize()
+{
+    if (!autoSize_) return;
+    const SIZE size = MeasureCaption();
+    Bounds b = GetBounds();
+    const bool keepWidth = GetAlign() == Align::Top || GetAlign() == Align::Bottom || GetAlign() == Align::Client;
+    if (!keepWidth) {
+        if (alignment_ == Alignment::RightJustify) b.left += b.width - size.cx;
+        if (alignment_ == Alignment::Center) b.left += (b.width - size.cx) / 2;
+        b.width = size.cx;
+    }
+    b.height = size.cy;
+    SetBounds(b);
+    if (GetAlign() != Align::None && Parent()) Parent()->AlignControls();
+}
+
+void Label::CaptionChanged()
+{
+    AdjustSize();
+    Invalidate();
+}
+
+void Label::FontChanged()
+{
+    AdjustSize();
+    Invalidate();
+}
+
+void Label::Paint(Canvas& canvas)
+{
+    RECT rect{0, 0, GetBounds().width, GetBounds().height};
+    if (!transparent_) canvas.FillRect(rect, Color());
+    canvas.DrawText(Caption(), rect, DrawFormat(), GetFont());
+}
+
+// --- Button ---
+
+void Button::Configure(const ControlSettings& settings)
+{
+    WinControl::Configure(settings);
+    default_ = settings.defaultButton;
+}
+
+void Button::FillCreateParams(CreateParams& params)
+{
+    WinControl::FillCreateParams(params);
+    params.className = "BUTTON";
+    params.systemClass = true;
+    params.style |= WS_TABSTOP | (default_ ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
+}
+
+void Button::Command(WORD code)
+{
+    if (code == BN_CLICKED) Click();
+}
+
+// --- GroupBox ---
+
+void GroupBox::FillCreateParams(CreateParams& params)
+{
+    WinControl::FillCreateParams(params);
+    params.className = "TGroupBox";
+    params.style |= WS_CLIPCHILDREN;
+    params.exStyle |= WS_EX_CONTROLPARENT;
+}
+
+void GroupBox::Paint(Canvas& canvas)
+{
+    const int textHeight = canvas.TextExtent("0", GetFont()).cy;
+    RECT frame = ClientRect();
+    frame.top = textHeight / 2 - 1;
+    DrawEdge(canvas.Handle(), &frame, EDGE_ETCHED, BF_RECT);
+    if (Caption().empty()) return;
+    RECT text{8, 0, 0, textHeight};
+    const SIZE extent = canvas.TextExtent(Caption(), GetFont());
+    text.right = text.left + extent.cx;
+    canvas.FillRect(text, Color());
+    canvas.DrawText(Caption(), text, DT_LEFT | DT_SINGLELINE, GetFont());
+}
+
+void GroupBox::CaptionChanged()
+{
+    WinControl::CaptionChanged();
+    Invalidate();
+}
+
+// --- Memo ---
+
+void Memo::Configure(const ControlSettings& settings)
+{
+    WinControl::Configure(settings);
+    readOnly_ = settings.readOnly;
+    wordWrap_ = settings.wordWrap;
+    scrollBars_ = settings.scrollBars;
+}
+
+void Memo::FillCreateParams(CreateParams& params)
+{
+    WinControl::FillCreateParams(params);
+    params.className = "EDIT";
+    params.systemClass = true;
+    params.style |= WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL | ES_NOHIDESEL;
+    if (readOnly_) params.style |= ES_READONLY;
+    if (!wordWrap_) params.style |= ES_AUTOHSCROLL;
+    if (scrollBars_ == ScrollBars::Vertical || scrollBars_ == ScrollBars::Both) params.style |= WS_VSCROLL;
+    if (scrollBars_ == ScrollBars::Horizontal || scrollBars_ == ScrollBars::Both) params.style |= WS_HSCROLL;
+    params.exStyle |= WS_EX_CLIENTEDGE;
+}
+
+void Memo::SetText(const std::string& text)
+{
+    std::string shown;
+    shown.reserve(text.size() + text.size() / 32);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r') continue;
+        if (text[i] == '\n') shown += '\r';
+        shown += text[i];
+    }
+    SetCaption(shown);
+}
+
+std::string Memo::Text() const
+{
+    if (!HandleAllocated()) return Caption();
+    std::string text(static_cast<std::size_t>(GetWindowTextLengthA(Handle())) + 1, '\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextA(Handle(), text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+HBRUSH Memo::ControlColor(HDC dc)
+{
+    if (!brush_.Get()) brush_.Reset(CreateSolidBrush(ColorToRGB(Color())));
+    SetBkColor(dc, ColorToRGB(Color()));
+    SetTextColor(dc, ColorToRGB(GetFont().Color()));
+    return brush_.Get();
+}
+
+void Memo::ColorChanged()
+{
+    brush_.Reset();
+    WinControl::ColorChanged();
+}
+
+// --- Panel ---
+
+void Panel::Configure(const ControlSettings& settings)
+{
+    WinControl::Configure(settings);
+    bevelOuter_ = settings.bevelOuter;
+}
+
+void Panel::FillCreateParams(CreateParams& params)
+{
+    WinControl::FillCreateParams(params);
+    params.className = "TPanel";
+    params.style |= WS_CLIPCHILDREN;
+    params.exStyle |= WS_EX_CONTROLPARENT;
+}
+
+void Panel::Paint(Canvas& canvas)
+{
+    RECT rect = ClientRect();
+    if (bevelOuter_ != Bevel::None) {
+        DrawEdge(canvas.Handle(), &rect, bevelOuter_ == Bevel::Raised ? BDR_RAISEDINNER : BDR_SUNKENOUTER, BF_RECT);
+        InflateRect(&rect, -1, -1);
+    }
+    canvas.DrawText(Caption(), rect, DT_SINGLELINE | DT_CENTER | DT_VCENTER | DT_EXPANDTABS, GetFont());
+}
+
+void Panel::CaptionChanged()
+{
+    WinControl::CaptionChanged();
+    Invalidate();
+}
+
+// --- StatusBar ---
+
+void StatusBar::Configure(const ControlSettings& settings)
+{
+    WinControl::Configure(settings);
+    panelWidths_ = settings.panelWidths;
+    sizeGrip_ = settings.sizeGrip;
+}
+
+void StatusBar::FillCreateParams(CreateParams& params)
+{
+    WinControl::FillCreateParams(params);
+    params.className = STATUSCLASSNAMEA;
+    params.systemClass = true;
+    // The parent places the bar (it is aligned like any control).
+    params.style |= CCS_NOPARENTALIGN | CCS_NORESIZE;
+    if (sizeGrip_) params.style |= SBARS_SIZEGRIP;
+}
+
+void StatusBar::HandleCreated()
+{
+    if (panelWidths_.empty()) return;
+    std::vector<int> edges;
+    int right = 0;
+    for (int width : panelWidths_) edges.push_back(right += width);
+    edges.back() = -1;  // the last panel reaches the right end of the bar
+    SendMessageA(Handle(), SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
+}
+
+void StatusBar::SetPanelText(int index, const std::string& text)
+{
+    SendMessageA(Handle(), SB_SETTEXTA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+std::string StatusBar::PanelText(int index) const
+{
+    const LRESULT info = SendMessageA(Handle(), SB_GETTEXTLENGTHA, static_cast<WPARAM>(index), 0);
+    std::string text(static_cast<std::size_t>(LOWORD(info)) + 1, '\0');
+    SendMessageA(Handle(), SB_GETTEXTA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(LOWORD(info));
+    return text;
+}
+
+// --- Image ---
+
+Image::~Image()
+{
+    if (icon_) DestroyIcon(icon_);
+}
+
+void Image::Configure(const ControlSettings& settings)
+{
+    GraphicControl::Configure(settings);
+    if (settings.picture == 0) return;
+    icon_ = static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(settings.picture), IMAGE_ICON,
+                                          GetBounds().width, GetBounds().height, LR_DEFAULTCOLOR));
+}
+
+void Image::Paint(Canvas& canvas)
+{
+    if (icon_)
+        DrawIconEx(canvas.Handle(), 0, 0, icon_, GetBounds().width, GetBounds().height, 0, nullptr, DI_NORMAL);
+}
+
+} // namespace classlib

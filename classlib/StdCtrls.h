@@ -1,0 +1,139 @@
+// The standard controls: labels, buttons, group boxes, memos, panels, status
+// bars and images.
+#pragma once
+
+#include "classlib/Controls.h"
+
+#include <string>
+#include <vector>
+
+namespace classlib {
+
+// A caption painted by its parent. With auto-size on it takes the size of its
+// caption; transparent, it leaves the parent's background showing.
+class Label : public GraphicControl {
+public:
+    using GraphicControl::GraphicControl;
+
+    void Configure(const ControlSettings& settings) override;
+    void Paint(Canvas& canvas) override;
+
+    bool AutoSize() const { return autoSize_; }
+    bool Transparent() const { return transparent_; }
+    // The caption's size in the label's font, with an empty caption measured as one line.
+    SIZE MeasureCaption() const;
+
+protected:
+    void CaptionChanged() override;
+    void FontChanged() override;
+
+private:
+    void AdjustSize();
+    UINT DrawFormat() const;
+
+    bool autoSize_ = true;
+    bool transparent_ = false;
+    bool wordWrap_ = false;
+    Alignment alignment_ = Alignment::LeftJustify;
+};
+
+class Button : public WinControl {
+public:
+    using WinControl::WinControl;
+
+    void Configure(const ControlSettings& settings) override;
+    bool Default() const { return default_; }
+
+protected:
+    void FillCreateParams(CreateParams& params) override;
+    void Command(WORD code) override;
+
+private:
+    bool default_ = false;
+};
+
+// A frame with a caption that holds other controls.
+class GroupBox : public CustomControl {
+public:
+    using CustomControl::CustomControl;
+
+protected:
+    void FillCreateParams(CreateParams& params) override;
+    void Paint(Canvas& canvas) override;
+    void CaptionChanged() override;
+};
+
+// Multi-line text; read-only here means the user cannot change it.
+class Memo : public WinControl {
+public:
+    using WinControl::WinControl;
+
+    void Configure(const ControlSettings& settings) override;
+    // The text with line ends of either kind, shown with the control's CR LF.
+    void SetText(const std::string& text);
+    std::string Text() const;
+
+protected:
+    void FillCreateParams(CreateParams& params) override;
+    HBRUSH ControlColor(HDC dc) override;
+    void ColorChanged() override;
+
+private:
+    bool readOnly_ = false;
+    bool wordWrap_ = true;
+    ScrollBars scrollBars_ = ScrollBars::None;
+    BrushHandle brush_;
+};
+
+// A surface with a bevel and a caption drawn on one line, centred both ways
+// and clipped at the edges.
+class Panel : public CustomControl {
+public:
+    using CustomControl::CustomControl;
+
+    void Configure(const ControlSettings& settings) override;
+    Bevel BevelOuter() const { return bevelOuter_; }
+
+protected:
+    void FillCreateParams(CreateParams& params) override;
+    void Paint(Canvas& canvas) override;
+    void CaptionChanged() override;
+
+private:
+    Bevel bevelOuter_ = Bevel::Raised;
+};
+
+// The common controls' status bar. It writes in the system's status-bar font.
+class StatusBar : public WinControl {
+public:
+    using WinControl::WinControl;
+
+    void Configure(const ControlSettings& settings) override;
+    void SetPanelText(int index, const std::string& text);
+    std::string PanelText(int index) const;
+
+protected:
+    void FillCreateParams(CreateParams& params) override;
+    void HandleCreated() override;
+    void FontChanged() override {}
+
+private:
+    std::vector<int> panelWidths_;
+    bool sizeGrip_ = true;
+};
+
+// An icon from the program's resources, painted by the parent.
+class Image : public GraphicControl {
+public:
+    using GraphicControl::GraphicControl;
+    ~Image() override;
+
+    void Configure(const ControlSettings& settings) override;
+    void Paint(Canvas& canvas) override;
+    bool HasPicture() const { return icon_ != nullptr; }
+
+private:
+    HICON icon_ = nullptr;
+};
+
+} // namespace classlib
