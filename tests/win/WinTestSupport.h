@@ -1,0 +1,95 @@
+// Helpers of the in-process Windows tests.
+#pragma once
+
+#include "classlib/Application.h"
+#include "classlib/Graphics.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+
+namespace wintest {
+
+// Lets the windows handle what is queued for them, for about `ms` milliseconds.
+inline void FlushEvents(DWORD ms = 100)
+{
+    const DWORD start = GetTickCount();
+    do {
+        classlib::App().ProcessMessages();
+        Sleep(10);
+    } while (GetTickCount() - start < ms);
+}
+
+// A child window's place in its parent's client area.
+inline RECT RectInParent(HWND child)
+{
+    RECT rect;
+    GetWindowRect(child, &rect);
+    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+inline std::string ClassOf(HWND hwnd)
+{
+    char name[128] = {};
+    GetClassNameA(hwnd, name, sizeof name);
+    return name;
+}
+
+inline std::string TextOf(HWND hwnd)
+{
+    char text[1024] = {};
+    GetWindowTextA(hwnd, text, sizeof text);
+    return text;
+}
+
+// A 24-bit memory bitmap that a window paints its client area into.
+class ClientPicture {
+public:
+    explicit ClientPicture(HWND hwnd)
+    {
+        GetClientRect(hwnd, &rect_);
+        HDC screen = GetDC(nullptr);
+        dc_ = CreateCompatibleDC(screen);
+        bitmap_.Reset(CreateCompatibleBitmap(screen, rect_.right, rect_.bottom));
+        ReleaseDC(nullptr, screen);
+        previous_ = SelectObject(dc_, bitmap_.Get());
+        SendMessageA(hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc_), PRF_CLIENT);
+    }
+    ClientPicture(const ClientPicture&) = delete;
+    ClientPicture& operator=(const ClientPicture&) = delete;
+    ~ClientPicture()
+    {
+        SelectObject(dc_, previous_);
+        DeleteDC(dc_);
+    }
+
+    int Width() const { return rect_.right; }
+    int Height() const { return rect_.bottom; }
+    COLORREF Pixel(int x, int y) const { return GetPixel(dc_, x, y); }
+
+    // The smallest rectangle holding every pixel that differs from `background`;
+    // empty (right <= left) when there is none.
+    RECT InkBounds(COLORREF background) const
+    {
+        RECT ink{Width(), Height(), 0, 0};
+        for (int y = 0; y < Height(); ++y)
+            for (int x = 0; x < Width(); ++x)
+                if (Pixel(x, y) != background) {
+                    ink.left = std::min<LONG>(ink.left, x);
+                    ink.top = std::min<LONG>(ink.top, y);
+                    ink.right = std::max<LONG>(ink.right, x + 1);
+                    ink.bottom = std::max<LONG>(ink.bottom, y + 1);
+                }
+        return ink;
+    }
+
+private:
+    RECT rect_{};
+    HDC dc_ = nullptr;
+    classlib::BitmapHandle bitmap_;
+    HGDIOBJ previous_ = nullptr;
+};
+
+} // namespace wintest
