@@ -267,6 +267,17 @@ TEST_F(MainWindow, ExceptionInAHandlerIsDroppedSilently)
     EXPECT_TRUE(IsWindowVisible(MainForm->Handle()));
 }
 
+TEST_F(MainWindow, EscapeDoesNotCancel)
+{
+    auto question = robot::AnswerOwnMessageBoxAsync(IDNO, 1500);
+    MainForm->CloseButton->SetFocus();
+    PostMessageA(MainForm->CloseButton->Handle(), WM_KEYDOWN, VK_ESCAPE, 0);
+    PostMessageA(MainForm->CloseButton->Handle(), WM_KEYUP, VK_ESCAPE, 0);
+    FlushEvents(300);
+    const auto box = question.get();
+    EXPECT_FALSE(box.has_value()) << "Escape asked: " << box->text;
+}
+
 // The destination folder shown for what an earlier installation stored.
 struct StoredFolderCase {
     const char* name;
