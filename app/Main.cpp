@@ -7,6 +7,7 @@
 #include "app/StartupRules.h"
 #include "classlib/Application.h"
 #include "classlib/Dialogs.h"
+#include "classlib/Text.h"
 #include "shell/Uninstall.h"
 
 using namespace classlib;
@@ -131,15 +132,7 @@ std::string LicenseText()
     HGLOBAL data = LoadResource(instance, resource);
     const char* text = data ? static_cast<const char*>(LockResource(data)) : nullptr;
     if (!text) return {};
-    std::string license(text, SizeofResource(instance, resource));
-    // The memo shows line breaks only as CR LF.
-    std::string shown;
-    for (char c : license) {
-        if (c == '\r') continue;
-        if (c == '\n') shown += '\r';
-        shown += c;
-    }
-    return shown;
+    return WithCrLf(std::string(text, SizeofResource(instance, resource)));
 }
 
 TMainForm::TMainForm() : Form("TMainForm")

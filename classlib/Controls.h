@@ -199,10 +199,18 @@ private:
     int id_;
 };
 
-// A windowed control of the library's own class that paints itself.
+// A windowed control of the library's own class that paints itself,
+// its caption included.
 class CustomControl : public WinControl {
 public:
     using WinControl::WinControl;
+
+protected:
+    void CaptionChanged() override
+    {
+        WinControl::CaptionChanged();
+        Invalidate();
+    }
 };
 
 } // namespace classlib

@@ -119,12 +119,6 @@ void GroupBox::Paint(Canvas& canvas)
     canvas.DrawText(Caption(), text, DT_LEFT | DT_SINGLELINE, GetFont());
 }
 
-void GroupBox::CaptionChanged()
-{
-    WinControl::CaptionChanged();
-    Invalidate();
-}
-
 // --- Memo ---
 
 void Memo::Configure(const ControlSettings& settings)
@@ -146,18 +140,6 @@ void Memo::FillCreateParams(CreateParams& params)
     if (scrollBars_ == ScrollBars::Vertical || scrollBars_ == ScrollBars::Both) params.style |= WS_VSCROLL;
     if (scrollBars_ == ScrollBars::Horizontal || scrollBars_ == ScrollBars::Both) params.style |= WS_HSCROLL;
     params.exStyle |= WS_EX_CLIENTEDGE;
-}
-
-void Memo::SetText(const std::string& text)
-{
-    std::string shown;
-    shown.reserve(text.size() + text.size() / 32);
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r') continue;
-        if (text[i] == '\n') shown += '\r';
-        shown += text[i];
-    }
-    SetCaption(shown);
 }
 
 std::string Memo::Text() const
@@ -206,12 +188,6 @@ void Panel::Paint(Canvas& canvas)
         InflateRect(&rect, -1, -1);
     }
     canvas.DrawText(Caption(), rect, DT_SINGLELINE | DT_CENTER | DT_VCENTER | DT_EXPANDTABS, GetFont());
-}
-
-void Panel::CaptionChanged()
-{
-    WinControl::CaptionChanged();
-    Invalidate();
 }
 
 // --- StatusBar ---

@@ -60,7 +60,6 @@ public:
 protected:
     void FillCreateParams(CreateParams& params) override;
     void Paint(Canvas& canvas) override;
-    void CaptionChanged() override;
 };
 
 // Multi-line text; read-only here means the user cannot change it.
@@ -69,8 +68,7 @@ public:
     using WinControl::WinControl;
 
     void Configure(const ControlSettings& settings) override;
-    // The text with line ends of either kind, shown with the control's CR LF.
-    void SetText(const std::string& text);
+    // The text as the control holds it (its caption is the text it starts with).
     std::string Text() const;
 
 protected:
@@ -97,7 +95,6 @@ public:
 protected:
     void FillCreateParams(CreateParams& params) override;
     void Paint(Canvas& canvas) override;
-    void CaptionChanged() override;
 
 private:
     Bevel bevelOuter_ = Bevel::Raised;

@@ -61,4 +61,15 @@ std::string ExtractFileName(const std::string& path)
     return pos == std::string::npos ? path : path.substr(pos + 1);
 }
 
+std::string WithCrLf(const std::string& text)
+{
+    std::string result;
+    result.reserve(text.size() + text.size() / 16);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) result += '\r';
+        result += text[i];
+    }
+    return result;
+}
+
 } // namespace classlib

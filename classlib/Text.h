@@ -30,4 +30,8 @@ std::string ExtractFilePath(const std::string& path);
 // The name part of a path: everything after its last backslash or colon.
 std::string ExtractFileName(const std::string& path);
 
+// `text` with every line end, LF or CR LF, written as CR LF: the only line end
+// that the system's edit controls show as one.
+std::string WithCrLf(const std::string& text);
+
 } // namespace classlib

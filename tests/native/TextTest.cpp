@@ -79,3 +79,12 @@ TEST(Paths, FolderAndNameParts)
     EXPECT_EQ(IncludeTrailingBackslash("D:\\"), "D:\\");
     EXPECT_EQ(IncludeTrailingBackslash(""), "");
 }
+
+TEST(LineEnds, BecomeCrLfOnce)
+{
+    EXPECT_EQ(WithCrLf("one\ntwo\n"), "one\r\ntwo\r\n");
+    EXPECT_EQ(WithCrLf("one\r\ntwo"), "one\r\ntwo");
+    EXPECT_EQ(WithCrLf("\n\n"), "\r\n\r\n");
+    EXPECT_EQ(WithCrLf("a\r\n\nb"), "a\r\n\r\nb");
+    EXPECT_EQ(WithCrLf(""), "");
+}

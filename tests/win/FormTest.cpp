@@ -25,7 +25,7 @@ namespace {
 // The value "InstallDir" of HKLM\Software\TOLVA, prepared with the raw registry calls.
 struct StoredFolder {
     enum Kind { NoKey, KeyWithoutValue, Text, Number } kind;
-    std::string text;
+    const char* text = "";
 };
 
 void PrepareStoredFolder(const StoredFolder& stored)
@@ -37,8 +37,8 @@ void PrepareStoredFolder(const StoredFolder& stored)
                               nullptr),
               ERROR_SUCCESS);
     if (stored.kind == StoredFolder::Text)
-        RegSetValueExA(key, "InstallDir", 0, REG_SZ, reinterpret_cast<const BYTE*>(stored.text.c_str()),
-                       static_cast<DWORD>(stored.text.size() + 1));
+        RegSetValueExA(key, "InstallDir", 0, REG_SZ, reinterpret_cast<const BYTE*>(stored.text),
+                       static_cast<DWORD>(strlen(stored.text) + 1));
     if (stored.kind == StoredFolder::Number) {
         const DWORD number = 42;
         RegSetValueExA(key, "InstallDir", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
@@ -134,7 +134,9 @@ TEST_F(MainWindow, WindowedControlsStandWhereTheLayoutPutsThem)
         ASSERT_TRUE(hwnd);
         EXPECT_EQ(GetParent(hwnd), e.parent->Handle());
         EXPECT_STRCASEEQ(ClassOf(hwnd).c_str(), e.className);
-        if (e.text) EXPECT_EQ(TextOf(hwnd), e.text);
+        if (e.text) {
+            EXPECT_EQ(TextOf(hwnd), e.text);
+        }
         EXPECT_EQ(Describe(RectInParent(hwnd)), Describe(e.rect));
     }
     EXPECT_EQ(GetWindowLongPtrA(MainForm->InstallButon->Handle(), GWL_STYLE) & 0xF, BS_DEFPUSHBUTTON);
