@@ -10,11 +10,16 @@
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
     using classlib::App;
-    App().Initialize();
-    App().CreateForm(BackgroundForm);
-    App().CreateForm(MainForm);
-    App().CreateForm(RunForm);
-    App().CreateForm(BrowseFolder);
-    App().Run();
+    try {
+        App().Initialize();
+        App().CreateForm(BackgroundForm);
+        App().CreateForm(MainForm);
+        App().CreateForm(RunForm);
+        App().CreateForm(BrowseFolder);
+        App().Run();
+    } catch (const std::exception& e) {
+        // A window that could not be made: reported, and the program ends as always.
+        App().HandleException(nullptr, e);
+    }
     classlib::Application::Halt(0);
 }

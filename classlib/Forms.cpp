@@ -19,8 +19,19 @@ Form::~Form()
 void Form::Create()
 {
     CreateComponents();
-    Raise(OnCreate, this);
+    RaiseGuarded(OnCreate);
     if (settings_.visible) Show();
+}
+
+void Form::RaiseGuarded(const NotifyEvent& event)
+{
+    // These events also run outside any window procedure (the program start
+    // creates and shows forms): an exception from them goes the same way.
+    try {
+        Raise(event, this);
+    } catch (const std::exception& e) {
+        App().HandleException(this, e);
+    }
 }
 
 void Form::ApplySettings(const FormSettings& settings)
@@ -110,7 +121,7 @@ void Form::SetVisible(bool visible)
     if (IsWindowVisible(Handle())) return;
     // Raised by the library itself rather than on WM_SHOWWINDOW, which Wine
     // does not send when a hidden window is shown maximised.
-    Raise(OnShow, this);
+    RaiseGuarded(OnShow);
     int command = SW_SHOWNORMAL;
     if (windowState_ == WindowState::Maximized) command = SW_SHOWMAXIMIZED;
     if (windowState_ == WindowState::Minimized) command = SW_SHOWMINIMIZED;
@@ -167,10 +178,6 @@ LRESULT Form::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_CLOSE:
         Close();
         return 0;
-    case WM_SHOWWINDOW:
-            // lParam 0: shown by a call, not because an owner was restored.
-        if (wParam && lParam == 0) Raise(OnShow, this);
-        return DefaultProc(message, wParam, lParam);
     case WM_SIZE: {
         if (wParam == SIZE_MAXIMIZED) windowState_ = WindowState::Maximized;
         if (wParam == SIZE_MINIMIZED) windowState_ = WindowState::Minimized;

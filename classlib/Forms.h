@@ -143,6 +143,7 @@ protected:
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    void RaiseGuarded(const NotifyEvent& event);
     void ApplySettings(const FormSettings& settings);
     void FinishBuild();
     void AlignAll(WinControl& container);

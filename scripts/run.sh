@@ -42,4 +42,3 @@ mkdir -p build/screenshots
 shot=$PWD/build/screenshots/setup.png
 import -window root -display "$DISPLAY" "$shot"
 echo "Screenshot of the running installer: $shot"
-[ -n "${TOLVA_RUN_DEBUG:-}" ] && robot list --process-name setup.exe

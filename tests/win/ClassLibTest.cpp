@@ -128,6 +128,24 @@ TEST(ExceptionBoundary, TheApplicationsHandlerTakesItAndTheLoopGoesOn)
     EXPECT_FALSE(robot::WaitForMessageBox(GetCurrentProcessId(), 200).has_value());
 }
 
+TEST(ExceptionBoundary, FromTheCreationAndShowEventsToo)
+{
+    App().Initialize();
+    std::vector<std::string> caught;
+    App().OnException = [&](Object*, const std::exception& e) { caught.push_back(e.what()); };
+    struct TFailingForm : TTestForm {
+        TFailingForm()
+        {
+            OnCreate = [](Object*) { throw Exception("no create"); };
+            OnShow = [](Object*) { throw Exception("no show"); };
+        }
+    };
+    TFailingForm* form = nullptr;
+    App().CreateForm(form);
+    EXPECT_EQ(caught, (std::vector<std::string>{"no create", "no show"}));
+    EXPECT_TRUE(IsWindowVisible(form->Handle())) << "the form is shown all the same";
+}
+
 TEST(Application, FirstFormIsTheMainFormAndClosingItEndsTheLoop)
 {
     TTestForm* first = CreateTestForm();
