@@ -266,8 +266,8 @@ def globe_sample(x, y, cx, cy, r):
 
     # Specular highlight.
     hx, hy = dx + 0.42, dy + 0.45
-    spec = max(0.0, 1.0 - math.sqrt(hx * hx + hy * hy) / 0.38)
-    col = mix(col, (255, 255, 255), 0.8 * spec * spec)
+    specular = max(0.0, 1.0 - math.sqrt(hx * hx + hy * hy) / 0.38)
+    col = mix(col, (255, 255, 255), 0.8 * specular * specular)
 
     # Darken the rim a little to keep the edge crisp on light backgrounds.
     rim = max(0.0, (math.sqrt(d2) - 0.82) / 0.18)
