@@ -110,16 +110,17 @@ def fill(c, x0, y0, x1, y1, v):
         hline(c, x0, x1, y, v)
 
 
-def line(c, x0, y0, x1, y1, v):
-    """Bresenham line, both end points included."""
+def bresenham(x0, y0, x1, y1):
+    """The points of a line from (x0, y0) to (x1, y1), both ends included."""
+    pts = []
     dx, dy = abs(x1 - x0), -abs(y1 - y0)
     sx = 1 if x0 < x1 else -1
     sy = 1 if y0 < y1 else -1
     err = dx + dy
     while True:
-        put(c, x0, y0, v)
+        pts.append((x0, y0))
         if x0 == x1 and y0 == y1:
-            break
+            return pts
         e2 = 2 * err
         if e2 >= dy:
             err += dy
@@ -127,6 +128,12 @@ def line(c, x0, y0, x1, y1, v):
         if e2 <= dx:
             err += dx
             y0 += sy
+
+
+def line(c, x0, y0, x1, y1, v):
+    """Bresenham line, both end points included."""
+    for x, y in bresenham(x0, y0, x1, y1):
+        put(c, x, y, v)
 
 
 # ---------------------------------------------------------------------------
@@ -378,25 +385,6 @@ def render_logo_rgb():
 
     rgb = [[tuple(clamp(v) for v in p) for p in row] for row in rgb]
     return rgb, opaque
-
-
-def bresenham(x0, y0, x1, y1):
-    pts = []
-    dx, dy = abs(x1 - x0), -abs(y1 - y0)
-    sx = 1 if x0 < x1 else -1
-    sy = 1 if y0 < y1 else -1
-    err = dx + dy
-    while True:
-        pts.append((x0, y0))
-        if x0 == x1 and y0 == y1:
-            return pts
-        e2 = 2 * err
-        if e2 >= dy:
-            err += dy
-            x0 += sx
-        if e2 <= dx:
-            err += dx
-            y0 += sy
 
 
 def median_cut(colours, count):
