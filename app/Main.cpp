@@ -198,8 +198,10 @@ void TMainForm::CloseButtonClick(Object*)
     if (AskYesNo("Do you wish to cancel this installation?", "Exit Setup")) Application::Halt(0);
 }
 
+// Bound as the layout says; the installation steps are not part of the program yet.
 void TMainForm::InstallButonClick(Object*) {}
 
+// Bound as the layout says; the folder chooser has no controls yet.
 void TMainForm::BrowseButtonClick(Object*) {}
 
 void TMainForm::ApplicationException(Object*, const std::exception&) {}
