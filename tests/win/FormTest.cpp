@@ -164,7 +164,6 @@ TEST_F(MainWindow, LabelsAndPictureAreInPlace)
     EXPECT_EQ(MainForm->AboutLabel->Caption(), "TOLVA Mail Server");
     EXPECT_EQ(MainForm->TextLabel->Caption(), "A very powerful, fast and full featured mail server");
     EXPECT_FALSE(MainForm->CopyrightLabel->Caption().empty());
-    EXPECT_EQ(MainForm->PathEdit->Parent(), MainForm->FolderBox);
     EXPECT_TRUE(MainForm->LogoImage->HasPicture());
     EXPECT_EQ(Describe(MainForm->LogoImage->GetBounds()), "(6, 9) 32 x 32");
 
@@ -176,8 +175,20 @@ TEST_F(MainWindow, LabelsAndPictureAreInPlace)
         EXPECT_EQ(label->GetBounds().width, size.cx);
         EXPECT_EQ(label->GetBounds().height, size.cy);
     }
-    EXPECT_EQ(MainForm->VersionLabel->GetBounds().left, 303);
     EXPECT_GT(MainForm->VersionLabel->GetBounds().width, 18);
+    struct Spot {
+        Label* label;
+        WinControl* parent;
+        int left, top;
+    };
+    for (const Spot& p : {Spot{MainForm->AboutLabel, MainForm, 133, 9}, Spot{MainForm->CopyrightLabel, MainForm, 95, 32},
+                           Spot{MainForm->VersionLabel, MainForm, 303, 15}, Spot{MainForm->TextLabel, MainForm, 113, 47},
+                           Spot{MainForm->PathEdit, MainForm->FolderBox, 6, 19}}) {
+        SCOPED_TRACE(p.label->Name());
+        EXPECT_EQ(p.label->Parent(), p.parent);
+        EXPECT_EQ(p.label->GetBounds().left, p.left);
+        EXPECT_EQ(p.label->GetBounds().top, p.top);
+    }
 
     const FontDesc& about = MainForm->AboutLabel->GetFont().Desc();
     EXPECT_EQ(about.height, -16);
