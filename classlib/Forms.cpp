@@ -141,10 +141,7 @@ void Form::Hide()
 
 void Form::BringToFront()
 {
-    if (!HandleAllocated()) return;
-    // A stay-on-top window is put back at the top of its own band.
-    const bool topmost = (GetWindowLongPtrA(Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
-    SetWindowPos(Handle(), topmost ? HWND_TOPMOST : HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    if (HandleAllocated()) SetWindowPos(Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 }
 
 bool Form::CloseQuery()
