@@ -1,24 +1,13 @@
 #include "classlib/Registry.h"
 
+#include "classlib/ScopeExit.h"
+
 #include <cstring>
 #include <utility>
 
 namespace classlib {
 
 namespace {
-
-// Runs `action` when the scope ends, also when an exception leaves it.
-template <class Action>
-class AtScopeExit {
-public:
-    explicit AtScopeExit(Action action) : action_(std::move(action)) {}
-    AtScopeExit(const AtScopeExit&) = delete;
-    AtScopeExit& operator=(const AtScopeExit&) = delete;
-    ~AtScopeExit() { action_(); }
-
-private:
-    Action action_;
-};
 
 std::string ValueMessage(const char* what, const std::string& name)
 {

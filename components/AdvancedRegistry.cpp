@@ -1,5 +1,7 @@
 #include "components/AdvancedRegistry.h"
 
+#include "classlib/ScopeExit.h"
+
 #include <iterator>
 
 namespace {
@@ -13,19 +15,6 @@ const HKEY RootKeys[] = {
     HKEY_PERFORMANCE_DATA,
     HKEY_CURRENT_CONFIG,
     HKEY_DYN_DATA,
-};
-
-// Closes the registry object's key when a read ends, also when an OnError
-// handler throws.
-class KeyCloser {
-public:
-    explicit KeyCloser(classlib::Registry& registry) : registry_(registry) {}
-    KeyCloser(const KeyCloser&) = delete;
-    KeyCloser& operator=(const KeyCloser&) = delete;
-    ~KeyCloser() { registry_.CloseKey(); }
-
-private:
-    classlib::Registry& registry_;
 };
 
 } // namespace
@@ -57,7 +46,8 @@ std::string TAdvancedRegistry::ReadRegistryString(const std::string& name)
     }
     // Whether this open succeeds is not asked: with no key open the value reads as missing.
     registry_.OpenKey(path, false);
-    KeyCloser closer(registry_);
+    // The key is closed however the read ends, also when an OnError handler throws.
+    classlib::AtScopeExit closeKey([this] { registry_.CloseKey(); });
     try {
         result = registry_.ReadString(name);
     } catch (...) {

@@ -74,26 +74,21 @@ std::optional<RawValue> RawQueryValue(HKEY root, const std::string& path, const 
     return value;
 }
 
-DWORD RawSubkeyCount(HKEY root, const std::string& path)
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return 0;
-    DWORD count = 0;
-    RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr, nullptr,
-                     nullptr, nullptr, nullptr);
-    RegCloseKey(key);
-    return count;
-}
+// How many subkeys and values a key has (0 and 0 when it cannot be opened).
+struct RawCounts {
+    DWORD subkeys = 0;
+    DWORD values = 0;
+};
 
-DWORD RawValueCount(HKEY root, const std::string& path)
+RawCounts RawKeyCounts(HKEY root, const std::string& path)
 {
+    RawCounts counts;
     HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return 0;
-    DWORD count = 0;
-    RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, nullptr,
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return counts;
+    RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &counts.subkeys, nullptr, nullptr, &counts.values, nullptr,
                      nullptr, nullptr, nullptr);
     RegCloseKey(key);
-    return count;
+    return counts;
 }
 
 // Whether `key` is still an open handle.
@@ -345,7 +340,7 @@ TEST_P(WriteTest, CreatesMissingKeysAndStoresTextWithOneZero)
     EXPECT_EQ(stored->type, DWORD(REG_SZ));
     EXPECT_EQ(stored->data.size(), c.value.size() + 1);
     EXPECT_EQ(stored->data, c.value + '\0');
-    EXPECT_EQ(RawValueCount(root, key), 1u);
+    EXPECT_EQ(RawKeyCounts(root, key).values, 1u);
     EXPECT_FALSE(RawKeyExists(otherRoot, Scratch()));
     EXPECT_EQ(registry.errors, 0);
     EXPECT_EQ(registry.component.RegistryObject().CurrentKey(), nullptr);
@@ -370,9 +365,9 @@ TEST_F(RegistryTest, AreaSoftwareAndSectionTolvaNameTheKeyDirectlyBelowTheRoot)
     const auto stored = RawQueryValue(HKEY_CURRENT_USER, Scratch() + "\\Software\\TOLVA", "InstallDir");
     ASSERT_TRUE(stored.has_value());
     EXPECT_EQ(stored->data, "C:\\TOLVA\\"s + '\0');
-    EXPECT_EQ(RawSubkeyCount(HKEY_CURRENT_USER, Scratch()), 1u);
-    EXPECT_EQ(RawSubkeyCount(HKEY_CURRENT_USER, Scratch() + "\\Software"), 1u);
-    EXPECT_EQ(RawValueCount(HKEY_CURRENT_USER, Scratch() + "\\Software"), 0u);
+    EXPECT_EQ(RawKeyCounts(HKEY_CURRENT_USER, Scratch()).subkeys, 1u);
+    EXPECT_EQ(RawKeyCounts(HKEY_CURRENT_USER, Scratch() + "\\Software").subkeys, 1u);
+    EXPECT_EQ(RawKeyCounts(HKEY_CURRENT_USER, Scratch() + "\\Software").values, 0u);
 
     ObservedRegistry reader(hkCURRENT_USER, "\\Software", "TOLVA");
     reader.component.RegistryObject().SetRootKey(ScratchRoot());
@@ -465,7 +460,7 @@ TEST_F(RegistryTest, RefusedValueRaisesAndLeavesItsKeyOpen)
     }
     EXPECT_EQ(registry.errors, 0);
     EXPECT_TRUE(RawKeyExists(HKEY_CURRENT_USER, Scratch() + "\\Tolva"));
-    EXPECT_EQ(RawValueCount(HKEY_CURRENT_USER, Scratch() + "\\Tolva"), 0u);
+    EXPECT_EQ(RawKeyCounts(HKEY_CURRENT_USER, Scratch() + "\\Tolva").values, 0u);
 
     const classlib::Registry& object = registry.component.RegistryObject();
     EXPECT_EQ(object.CurrentPath(), Scratch() + "\\Tolva");
@@ -543,7 +538,7 @@ TEST_F(RegistryTest, DeleteRemovesWholeTree)
 
     EXPECT_FALSE(RawKeyExists(HKEY_LOCAL_MACHINE, tree));
     EXPECT_TRUE(RawQueryValue(HKEY_LOCAL_MACHINE, Scratch() + "\\Tolva2", "Keep").has_value());
-    EXPECT_EQ(RawSubkeyCount(HKEY_LOCAL_MACHINE, Scratch()), 1u);
+    EXPECT_EQ(RawKeyCounts(HKEY_LOCAL_MACHINE, Scratch()).subkeys, 1u);
     EXPECT_EQ(registry.errors, 0);
     EXPECT_EQ(registry.component.RegistryObject().CurrentKey(), nullptr);
 }
