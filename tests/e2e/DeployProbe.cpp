@@ -1,13 +1,8 @@
 // Runs the file deployment of an installation inside the setup windows, so
 // that a test can watch it from outside, failures and the end of the process
 // included: deploy_probe TEMPDIR TARGETDIR SYSTEMDIR (each ending with "\").
-#include "app/BackgroundFormUnit.h"
-#include "app/BrowseUnit.h"
-#include "app/Main.h"
-#include "app/RunInstFormUnit.h"
-#include "classlib/Application.h"
+#include "../win/SetupWindows.h"
 #include "payload/Deploy.h"
-#include "robot/Robot.h"
 
 #include <cstdio>
 
@@ -19,15 +14,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: deploy_probe TEMPDIR TARGETDIR SYSTEMDIR\n");
         return 2;
     }
-    // The windows start as for a plain installation.
-    App().SetCommandLine("setup.exe");
-    App().Initialize();
-    auto welcome = robot::AnswerOwnMessageBoxAsync(IDYES);
-    App().CreateForm(BackgroundForm);
-    App().CreateForm(MainForm);
-    App().CreateForm(RunForm);
-    App().CreateForm(BrowseFolder);
-    if (!welcome.get()) return 3;
+    if (!wintest::StartSetupWindows()) return 3;
     App().ProcessMessages();
 
     MainForm->TempDir = argv[1];

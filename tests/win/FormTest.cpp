@@ -5,6 +5,7 @@
 #include "app/RunInstFormUnit.h"
 #include "classlib/Application.h"
 #include "robot/Robot.h"
+#include "SetupWindows.h"
 #include "WinTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -46,18 +47,9 @@ void PrepareStoredFolder(const StoredFolder& stored)
     RegCloseKey(key);
 }
 
-// Creates the four windows as the program start does, answering the welcome question Yes.
 void StartSetupWindows()
 {
-    App().SetCommandLine("setup.exe");
-    App().Initialize();
-    auto welcome = robot::AnswerOwnMessageBoxAsync(IDYES);
-    App().CreateForm(BackgroundForm);
-    App().CreateForm(MainForm);
-    App().CreateForm(RunForm);
-    App().CreateForm(BrowseFolder);
-    const auto box = welcome.get();
-    ASSERT_TRUE(box.has_value()) << "no welcome question";
+    ASSERT_TRUE(wintest::StartSetupWindows()) << "no welcome question";
     FlushEvents();
 }
 
