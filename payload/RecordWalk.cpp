@@ -24,17 +24,17 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b)
 }
 
 // Windows drops trailing blanks and dots of a path component when it opens a
-// file, so "..  " climbs like "..".
+// file, so a component of dots and blanks alone, such as ".. " or ". .",
+// climbs or may climb like "..".
+bool IsParentReference(std::string_view part)
+{
+    return part.find_first_not_of(". ") == std::string_view::npos && std::count(part.begin(), part.end(), '.') >= 2;
+}
+
 std::string_view WithoutTrailingBlanks(std::string_view part)
 {
     while (!part.empty() && part.back() == ' ') part.remove_suffix(1);
     return part;
-}
-
-bool IsParentReference(std::string_view part)
-{
-    part = WithoutTrailingBlanks(part);
-    return part.size() >= 2 && part.find_first_not_of('.') == std::string_view::npos;
 }
 
 // A device name opens the device whatever extension follows it: "nul.txt" is NUL.
@@ -92,7 +92,8 @@ const char* UnsafeNameReason(std::string_view name)
 
 std::string_view FolderPart(std::string_view name)
 {
-    const std::size_t last = name.find_last_of("\\:");
+    // The system takes a slash for a backslash, so its folders must exist too.
+    const std::size_t last = name.find_last_of("\\/:");
     return last == std::string_view::npos ? std::string_view() : name.substr(0, last + 1);
 }
 

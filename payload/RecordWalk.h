@@ -42,8 +42,8 @@ const char* DescribeFault(RecordFault fault);
 // climbs with a ".." component, or names a device in any component.
 const char* UnsafeNameReason(std::string_view name);
 
-// The folder part of a record's name: up to and including its last backslash
-// or colon; empty when it has neither.
+// The folder part of a record's name: up to and including its last backslash,
+// slash or colon; empty when it has none.
 std::string_view FolderPart(std::string_view name);
 
 struct RecordHeader {
