@@ -49,7 +49,8 @@ std::optional<std::string> UnixFileName(const std::string& path)
     return result;
 }
 
-// Wine starts a Unix program as it starts a Windows one.
+// Wine starts a Unix program as it starts a Windows one, but the handle it
+// gives back may be signalled before the program has done its work.
 void RunUnixProgram(const std::string& program, const std::string& arguments)
 {
     std::string command = program + " " + arguments;
@@ -246,7 +247,9 @@ TEST(DeleteFolderTree, NeverDescendsIntoAFolderLink)
     const auto unixLink = UnixFileName(tree + "link");
     ASSERT_TRUE(unixName && unixLink) << "not running under Wine";
     RunUnixProgram("Z:\\bin\\ln", "-s " + *unixName + " " + *unixLink);
-    const DWORD attributes = GetFileAttributesA((tree + "link").c_str());
+    DWORD attributes = INVALID_FILE_ATTRIBUTES;
+    for (DWORD start = GetTickCount(); attributes == INVALID_FILE_ATTRIBUTES && GetTickCount() - start < 10000;)
+        if ((attributes = GetFileAttributesA((tree + "link").c_str())) == INVALID_FILE_ATTRIBUTES) Sleep(20);
     ASSERT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
         << "the link was not made";
     classlib::AtScopeExit removeLink([&] { RunUnixProgram("Z:\\bin\\rm", *unixLink); });
