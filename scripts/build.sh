@@ -29,3 +29,9 @@ done
 echo "== building build/fuzz"
 cmake --build build/fuzz -j "$jobs" --target record_walk_fuzzer
 
+# The demo payloads: with the i686 stand-in servers beside the shipped
+# setup.exe, with the x86_64 ones for the programs that run here.
+echo "== packing the demo payloads"
+scripts/make-demo-payload.sh --servers dist dist/linux/mkpayload dist/Setup.Dat >/dev/null
+scripts/make-demo-payload.sh --servers dist/x64 --staging build/demo-payload-x64 dist/linux/mkpayload \
+    dist/x64/Setup.Dat >/dev/null

@@ -25,7 +25,7 @@ fi
 # machine; the x86_64 build of the same sources runs in its place.
 stage=$PWD/build/run
 mkdir -p "$stage"
-cp dist/x64/setup.exe "$stage/"
+cp dist/x64/setup.exe dist/x64/Setup.Dat "$stage/"
 setup_exe=$(winepath -w "$stage/setup.exe" 2>/dev/null)
 
 if [ -z "$headless" ]; then
