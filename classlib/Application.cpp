@@ -109,8 +109,30 @@ std::string Application::Title() const
     return dot == std::string::npos ? name : name.substr(0, dot);
 }
 
+namespace {
+
+std::vector<std::function<void()>>& ExitProcs()
+{
+    static std::vector<std::function<void()>> procs;
+    return procs;
+}
+
+} // namespace
+
+void Application::AddExitProc(std::function<void()> proc)
+{
+    ExitProcs().push_back(std::move(proc));
+}
+
 void Application::Halt(int exitCode)
 {
+    // Taken off the list before they run, so that a Halt from inside one ends at once.
+    auto& procs = ExitProcs();
+    while (!procs.empty()) {
+        const std::function<void()> proc = std::move(procs.back());
+        procs.pop_back();
+        proc();
+    }
     ExitProcess(static_cast<UINT>(exitCode));
 }
 

@@ -60,7 +60,10 @@ public:
 
     std::string Title() const;
 
-    // Ends the process with `exitCode`.
+    // Registers what a unit does at program exit; Halt runs the procedures
+    // the other way round from their registration.
+    static void AddExitProc(std::function<void()> proc);
+    // Runs the exit procedures, then ends the process with `exitCode`.
     [[noreturn]] static void Halt(int exitCode);
 
 private:
