@@ -252,9 +252,22 @@ LRESULT WinControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
     }
     case WM_ERASEBKGND:
         return 1;  // the whole background is drawn by WM_PAINT, without flicker
-    case WM_SIZE:
+    case WM_SIZE: {
+        // Only the size: the place changes with WM_MOVE, which may come later.
+        Bounds bounds = GetBounds();
+        const Bounds now = WindowBounds();
+        bounds.width = now.width;
+        bounds.height = now.height;
+        StoreBounds(bounds);
         Resized();
         return 0;
+    }
+    case WM_MOVE:
+        Moved();
+        return 0;
+    case WM_NCHITTEST:
+        // Two signed 16-bit screen coordinates: left of or above the primary screen they are negative.
+        return HitTest({static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
     case WM_COMMAND: {
         WinControl* child = FromHandle(reinterpret_cast<HWND>(lParam));
         if (!child) child = FindById(LOWORD(wParam));
@@ -274,6 +287,25 @@ LRESULT WinControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
     default:
         return DefaultProc(message, wParam, lParam);
     }
+}
+
+LRESULT WinControl::HitTest(POINT screenPoint)
+{
+    return DefaultProc(WM_NCHITTEST, 0, MAKELPARAM(screenPoint.x, screenPoint.y));
+}
+
+Bounds WinControl::WindowBounds() const
+{
+    RECT rect;
+    GetWindowRect(handle_, &rect);
+    if (GetWindowLongPtrA(handle_, GWL_STYLE) & WS_CHILD)
+        MapWindowPoints(nullptr, GetParent(handle_), reinterpret_cast<POINT*>(&rect), 2);
+    return {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
+}
+
+void WinControl::Moved()
+{
+    StoreBounds(WindowBounds());
 }
 
 void WinControl::PaintWindow(Canvas& canvas)

@@ -18,7 +18,7 @@ class WinControl;
 enum class Align { None, Top, Bottom, Left, Right, Client };
 enum class Alignment { LeftJustify, RightJustify, Center };
 enum class ScrollBars { None, Horizontal, Vertical, Both };
-enum class Bevel { None, Lowered, Raised };
+enum class Bevel { None, Lowered, Raised, Space };
 
 struct Bounds {
     int left = 0, top = 0, width = 0, height = 0;
@@ -83,6 +83,12 @@ public:
     virtual void Invalidate();
     // Repaints what is invalid now instead of at the next turn of the loop.
     virtual void Update();
+    // Invalidates and repaints at once.
+    void Repaint()
+    {
+        Invalidate();
+        Update();
+    }
 
     // Runs the click event; what a click by the user does.
     virtual void Click();
@@ -178,6 +184,11 @@ protected:
     virtual void PaintWindow(Canvas& canvas);
     virtual void Paint(Canvas&) {}
     virtual void Resized() { AlignControls(); }
+    // Which part of the window a point in screen coordinates lies on (HT*); by
+    // default the system's answer.
+    virtual LRESULT HitTest(POINT screenPoint);
+    // The window has moved; by default its new place becomes the bounds.
+    virtual void Moved();
 
     // Notifications that a system control sends its parent, handed back to it.
     virtual void Command(WORD /*code*/) {}
@@ -189,6 +200,8 @@ protected:
 
 private:
     static LRESULT CALLBACK StdWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    // Where the window is now: in the parent's client area, or on the screen.
+    Bounds WindowBounds() const;
     static void RegisterOwnClass(const std::string& className);
     void Attach(HWND handle);
     WinControl* FindById(int id);

@@ -166,10 +166,61 @@ void Memo::ColorChanged()
 
 // --- Panel ---
 
+namespace {
+
+// `width` one-pixel rings inside `rect`, which shrinks by them. The client area
+// is already in the panel colour, so a space bevel draws nothing.
+void DrawBevel(HDC dc, RECT& rect, Bevel bevel, int width)
+{
+    if (bevel == Bevel::None) return;
+    for (int i = 0; i < width; ++i) {
+        if (bevel != Bevel::Space)
+            DrawEdge(dc, &rect, bevel == Bevel::Raised ? BDR_RAISEDINNER : BDR_SUNKENOUTER, BF_RECT);
+        InflateRect(&rect, -1, -1);
+    }
+}
+
+} // namespace
+
+Panel::Panel(WinControl* parent) : CustomControl(parent)
+{
+    StoreBounds({0, 0, 185, 41});
+}
+
 void Panel::Configure(const ControlSettings& settings)
 {
     WinControl::Configure(settings);
     bevelOuter_ = settings.bevelOuter;
+}
+
+void Panel::SetBevelOuter(Bevel value)
+{
+    bevelOuter_ = value;
+    Invalidate();
+}
+
+void Panel::SetBevelInner(Bevel value)
+{
+    bevelInner_ = value;
+    Invalidate();
+}
+
+void Panel::SetBevelWidth(int value)
+{
+    bevelWidth_ = value;
+    Invalidate();
+}
+
+void Panel::SetBorderWidth(int value)
+{
+    borderWidth_ = value;
+    Invalidate();
+}
+
+void Panel::SetAlignment(Alignment value)
+{
+    alignment_ = value;
+    Invalidate();
 }
 
 void Panel::FillCreateParams(CreateParams& params)
@@ -183,11 +234,13 @@ void Panel::FillCreateParams(CreateParams& params)
 void Panel::Paint(Canvas& canvas)
 {
     RECT rect = ClientRect();
-    if (bevelOuter_ != Bevel::None) {
-        DrawEdge(canvas.Handle(), &rect, bevelOuter_ == Bevel::Raised ? BDR_RAISEDINNER : BDR_SUNKENOUTER, BF_RECT);
-        InflateRect(&rect, -1, -1);
-    }
-    canvas.DrawText(Caption(), rect, DT_SINGLELINE | DT_CENTER | DT_VCENTER | DT_EXPANDTABS, GetFont());
+    DrawBevel(canvas.Handle(), rect, bevelOuter_, bevelWidth_);
+    InflateRect(&rect, -borderWidth_, -borderWidth_);
+    DrawBevel(canvas.Handle(), rect, bevelInner_, bevelWidth_);
+    const UINT horizontal = alignment_ == Alignment::LeftJustify    ? DT_LEFT
+                            : alignment_ == Alignment::RightJustify ? DT_RIGHT
+                                                                    : DT_CENTER;
+    canvas.DrawText(Caption(), rect, DT_SINGLELINE | DT_VCENTER | DT_EXPANDTABS | horizontal, GetFont());
 }
 
 // --- StatusBar ---

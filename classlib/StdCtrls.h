@@ -83,14 +83,30 @@ private:
     BrushHandle brush_;
 };
 
-// A surface with a bevel and a caption drawn on one line, centred both ways
-// and clipped at the edges.
+// A surface framed by an outer bevel, a border ring in its colour and an
+// inner bevel, each bevel BevelWidth pixels wide in the system's highlight and
+// shadow colours (a space bevel leaves the width in the panel colour). Its
+// caption is drawn on one line inside the frame, centred vertically, placed
+// horizontally by its alignment and clipped at the frame.
 class Panel : public CustomControl {
 public:
-    using CustomControl::CustomControl;
+    // 185 x 41, caption centred, a raised outer bevel one pixel wide.
+    explicit Panel(WinControl* parent);
 
+    // Takes the outer bevel of the settings; the alignment stays centred, as
+    // the settings' own default is left-justified.
     void Configure(const ControlSettings& settings) override;
+
     Bevel BevelOuter() const { return bevelOuter_; }
+    void SetBevelOuter(Bevel value);
+    Bevel BevelInner() const { return bevelInner_; }
+    void SetBevelInner(Bevel value);
+    int BevelWidth() const { return bevelWidth_; }
+    void SetBevelWidth(int value);
+    int BorderWidth() const { return borderWidth_; }
+    void SetBorderWidth(int value);
+    Alignment GetAlignment() const { return alignment_; }
+    void SetAlignment(Alignment value);
 
 protected:
     void FillCreateParams(CreateParams& params) override;
@@ -98,6 +114,10 @@ protected:
 
 private:
     Bevel bevelOuter_ = Bevel::Raised;
+    Bevel bevelInner_ = Bevel::None;
+    int bevelWidth_ = 1;
+    int borderWidth_ = 0;
+    Alignment alignment_ = Alignment::Center;
 };
 
 // The common controls' status bar. It writes in the system's status-bar font.
