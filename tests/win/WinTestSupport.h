@@ -73,19 +73,34 @@ public:
     // empty (right <= left) when there is none.
     RECT InkBounds(COLORREF background) const
     {
-        RECT ink{Width(), Height(), 0, 0};
-        for (int y = 0; y < Height(); ++y)
-            for (int x = 0; x < Width(); ++x)
-                if (Pixel(x, y) != background) {
-                    ink.left = std::min<LONG>(ink.left, x);
-                    ink.top = std::min<LONG>(ink.top, y);
-                    ink.right = std::max<LONG>(ink.right, x + 1);
-                    ink.bottom = std::max<LONG>(ink.bottom, y + 1);
-                }
-        return ink;
+        return BoundsWhere([background](COLORREF pixel) { return pixel != background; });
     }
 
+    // The smallest rectangle holding every pixel of exactly `color`; empty when there is none.
+    RECT BoundsOf(COLORREF color) const
+    {
+        return BoundsWhere([color](COLORREF pixel) { return pixel == color; });
+    }
+
+    // The memory device context holding the picture.
+    HDC Handle() const { return dc_; }
+
 private:
+    template <class Predicate>
+    RECT BoundsWhere(Predicate matches) const
+    {
+        RECT found{Width(), Height(), 0, 0};
+        for (int y = 0; y < Height(); ++y)
+            for (int x = 0; x < Width(); ++x)
+                if (matches(Pixel(x, y))) {
+                    found.left = std::min<LONG>(found.left, x);
+                    found.top = std::min<LONG>(found.top, y);
+                    found.right = std::max<LONG>(found.right, x + 1);
+                    found.bottom = std::max<LONG>(found.bottom, y + 1);
+                }
+        return found;
+    }
+
     RECT rect_{};
     HDC dc_ = nullptr;
     classlib::BitmapHandle bitmap_;
