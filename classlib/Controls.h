@@ -44,6 +44,9 @@ struct ControlSettings {
     bool sizeGrip = true;
     Bevel bevelOuter = Bevel::Raised;
     int picture = 0;                 // icon resource id
+    int modalResult = 0;             // a button's: what clicking it makes the form's modal result
+    int itemHeight = 0;              // list items' height in pixels; 0: the system's
+    const char* dirList = nullptr;   // a drive box's: the name of the directory list it moves
 };
 
 class Control : public Object {
@@ -93,6 +96,8 @@ public:
     // Runs the click event; what a click by the user does.
     virtual void Click();
     NotifyEvent OnClick;
+    // Raised by the controls whose value the user changes; the others never raise it.
+    NotifyEvent OnChange;
 
     // The parent's font or colour changed.
     void ParentFontChanged();

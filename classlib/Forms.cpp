@@ -1,9 +1,42 @@
 #include "classlib/Forms.h"
 
 #include "classlib/Application.h"
+#include "classlib/ScopeExit.h"
 #include "classlib/StdCtrls.h"
 
 namespace classlib {
+
+namespace {
+
+struct EnabledWindows {
+    HWND except;
+    std::vector<HWND> windows;
+};
+
+BOOL CALLBACK CollectEnabledWindow(HWND hwnd, LPARAM param)
+{
+    auto& found = *reinterpret_cast<EnabledWindows*>(param);
+    if (hwnd != found.except && IsWindowVisible(hwnd) && IsWindowEnabled(hwnd)) found.windows.push_back(hwnd);
+    return TRUE;
+}
+
+// Disables the visible, enabled top-level windows of this thread but `except`
+// and returns them, so that they can be enabled again.
+std::vector<HWND> DisableThreadWindows(HWND except)
+{
+    EnabledWindows found{except, {}};
+    EnumThreadWindows(GetCurrentThreadId(), CollectEnabledWindow, reinterpret_cast<LPARAM>(&found));
+    for (HWND hwnd : found.windows) EnableWindow(hwnd, FALSE);
+    return found.windows;
+}
+
+} // namespace
+
+Form* ParentForm(Control* control)
+{
+    while (control && control->Parent()) control = control->Parent();
+    return dynamic_cast<Form*>(control);
+}
 
 Form::Form(std::string className) : WinControl(nullptr), className_(std::move(className))
 {
@@ -153,11 +186,53 @@ bool Form::CloseQuery()
 
 void Form::Close()
 {
+    if (modal_) {
+        modalResult_ = mrCancel;
+        return;
+    }
     if (!CloseQuery()) return;
     if (App().MainForm() == this)
         App().Terminate();
     else
         Hide();
+}
+
+int Form::ShowModal()
+{
+    if (modal_ || (HandleAllocated() && IsWindowVisible(Handle())))
+        throw Exception("Cannot show the visible window " + Name() + " modally");
+    CreateHandle();
+    HWND previous = GetActiveWindow();
+    // Over a window that stays on top the form would open hidden behind it.
+    const bool overTopmost = previous && (GetWindowLongPtrA(previous, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    modalResult_ = mrNone;
+    modal_ = true;
+    const std::vector<HWND> disabled = DisableThreadWindows(Handle());
+    AtScopeExit restore([&] {
+        // Enabled before the form hides, so that the system can activate them again.
+        for (HWND hwnd : disabled)
+            if (IsWindow(hwnd)) EnableWindow(hwnd, TRUE);
+        Hide();
+        if (overTopmost && settings_.formStyle != FormStyle::StayOnTop)
+            SetWindowPos(Handle(), HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        if (previous && IsWindow(previous)) SetActiveWindow(previous);
+        modal_ = false;
+    });
+    if (overTopmost) SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    Show();
+    for (;;) {
+        App().ProcessMessages();
+        if (modalResult_ != mrNone) {
+            if (CloseQuery()) break;
+            modalResult_ = mrNone;
+        }
+        if (App().Terminated()) {
+            modalResult_ = mrCancel;
+            break;
+        }
+        WaitMessage();
+    }
+    return modalResult_;
 }
 
 void Form::OnMessage(UINT message, std::function<void()> handler)

@@ -16,6 +16,11 @@ enum class FormStyle { Normal, StayOnTop };
 enum class Position { Designed, ScreenCenter };
 enum class WindowState { Normal, Minimized, Maximized };
 
+// Modal results: what ended a modal showing. 0 means it goes on.
+constexpr int mrNone = 0;
+constexpr int mrOk = IDOK;
+constexpr int mrCancel = IDCANCEL;
+
 struct BorderIcons {
     bool systemMenu = true;
     bool minimize = true;
@@ -47,6 +52,7 @@ struct ControlRow {
     std::string caption;
     ControlSettings settings{};
     void (FormT::*onClick)(Object*) = nullptr;
+    void (FormT::*onChange)(Object*) = nullptr;
 };
 
 template <class FormT>
@@ -88,9 +94,19 @@ public:
     void Hide();
     void BringToFront();
     // Asks OnCloseQuery; the application's main form ends the message loop,
-    // any other form hides.
+    // any other form hides. A form shown modally is given the result Cancel
+    // instead, and its loop asks.
     void Close();
     bool CloseQuery();
+
+    // Shows the form with every other window of the program disabled and
+    // handles messages until the modal result is set and OnCloseQuery allows
+    // closing; then hides it and returns the result. The result is cleared
+    // each time closing is refused.
+    int ShowModal();
+    bool Modal() const { return modal_; }
+    int ModalResult() const { return modalResult_; }
+    void SetModalResult(int result) { modalResult_ = result; }
 
     WindowState GetWindowState() const { return windowState_; }
     const FormSettings& Settings() const { return settings_; }
@@ -134,6 +150,9 @@ protected:
             if (entry.row.onClick) control.OnClick = [&self, method = entry.row.onClick](Object* sender) {
                 (self.*method)(sender);
             };
+            if (entry.row.onChange) control.OnChange = [&self, method = entry.row.onChange](Object* sender) {
+                (self.*method)(sender);
+            };
             if (auto* windowed = dynamic_cast<WinControl*>(&control)) windowed->CreateHandle();
         }
         FinishBuild();
@@ -155,6 +174,11 @@ private:
     std::vector<std::unique_ptr<Object>> owned_;
     std::map<UINT, std::function<void()>> messageHandlers_;
     HWND lastFocus_ = nullptr;
+    bool modal_ = false;
+    int modalResult_ = mrNone;
 };
+
+// The form a control stands on, or nullptr.
+Form* ParentForm(Control* control);
 
 } // namespace classlib

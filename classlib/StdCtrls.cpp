@@ -1,5 +1,7 @@
 #include "classlib/StdCtrls.h"
 
+#include "classlib/Forms.h"
+
 #include <commctrl.h>
 
 namespace classlib {
@@ -80,6 +82,14 @@ void Button::Configure(const ControlSettings& settings)
 {
     WinControl::Configure(settings);
     default_ = settings.defaultButton;
+    modalResult_ = settings.modalResult;
+}
+
+void Button::Click()
+{
+    if (modalResult_ != mrNone)
+        if (Form* form = ParentForm(this)) form->SetModalResult(modalResult_);
+    WinControl::Click();
 }
 
 void Button::FillCreateParams(CreateParams& params)
@@ -93,6 +103,47 @@ void Button::FillCreateParams(CreateParams& params)
 void Button::Command(WORD code)
 {
     if (code == BN_CLICKED) Click();
+}
+
+// --- Edit ---
+
+namespace {
+
+std::string WindowText(HWND hwnd)
+{
+    std::string text(static_cast<std::size_t>(GetWindowTextLengthA(hwnd)) + 1, '\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextA(hwnd, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+} // namespace
+
+void Edit::FillCreateParams(CreateParams& params)
+{
+    WinControl::FillCreateParams(params);
+    params.className = "EDIT";
+    params.systemClass = true;
+    params.style |= WS_TABSTOP | ES_AUTOHSCROLL;
+    params.exStyle |= WS_EX_CLIENTEDGE;
+}
+
+std::string Edit::Text() const
+{
+    return HandleAllocated() ? WindowText(Handle()) : Caption();
+}
+
+void Edit::SetText(const std::string& text)
+{
+    // The user's typing leaves the caption behind, so the window is told directly.
+    if (HandleAllocated())
+        SetWindowTextA(Handle(), text.c_str());
+    else
+        SetCaption(text);
+}
+
+void Edit::SelectAll()
+{
+    if (HandleAllocated()) SendMessageA(Handle(), EM_SETSEL, 0, -1);
 }
 
 // --- GroupBox ---
@@ -144,10 +195,7 @@ void Memo::FillCreateParams(CreateParams& params)
 
 std::string Memo::Text() const
 {
-    if (!HandleAllocated()) return Caption();
-    std::string text(static_cast<std::size_t>(GetWindowTextLengthA(Handle())) + 1, '\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextA(Handle(), text.data(), static_cast<int>(text.size()))));
-    return text;
+    return HandleAllocated() ? WindowText(Handle()) : Caption();
 }
 
 HBRUSH Memo::ControlColor(HDC dc)

@@ -1,4 +1,4 @@
-// The standard controls: labels, buttons, group boxes, memos, panels, status
+// The standard controls: labels, buttons, edit fields, group boxes, memos, panels, status
 // bars and images.
 #pragma once
 
@@ -37,12 +37,16 @@ private:
     Alignment alignment_ = Alignment::LeftJustify;
 };
 
+// A push button. One with a modal result gives it to its form when clicked,
+// before its click event runs; a form shown modally then tries to close.
 class Button : public WinControl {
 public:
     using WinControl::WinControl;
 
     void Configure(const ControlSettings& settings) override;
     bool Default() const { return default_; }
+    int ModalResult() const { return modalResult_; }
+    void Click() override;
 
 protected:
     void FillCreateParams(CreateParams& params) override;
@@ -50,6 +54,20 @@ protected:
 
 private:
     bool default_ = false;
+    int modalResult_ = 0;
+};
+
+// A single-line edit field of the system's class; its caption is the text it starts with.
+class Edit : public WinControl {
+public:
+    using WinControl::WinControl;
+
+    std::string Text() const;
+    void SetText(const std::string& text);
+    void SelectAll();
+
+protected:
+    void FillCreateParams(CreateParams& params) override;
 };
 
 // A frame with a caption that holds other controls.
