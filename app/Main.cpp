@@ -1,5 +1,6 @@
 #include "app/Main.h"
 
+#include "app/BrowseUnit.h"
 #include "app/Messages.h"
 #include "app/Product.h"
 #include "app/Resources.h"
@@ -39,12 +40,20 @@ const Layout<TMainForm>& MainFormLayout()
                  .color = clBtnFace,
                  .font = {.name = "MS Sans Serif", .height = -11, .color = clWindowText}},
         .controls = {
-            Place(&TMainForm::AboutLabel,
-                  {.name = "AboutLabel",
-                   .bounds = {133, 9, 173, 28},
-                   .caption = TOLVA_PRODUCT_NAME,
-                   .settings = {.font = FontDesc{.name = "MS Sans Serif", .height = -16, .bold = true, .color = clWhite},
-                                .transparent = true}}),
+            PlaceAdvancedLabel(&TMainForm::AboutLabel,
+                               {.name = "AboutLabel",
+                                .bounds = {133, 9, 173, 28},
+                                .caption = TOLVA_PRODUCT_NAME,
+                                .settings = {.font = FontDesc{.name = "MS Sans Serif", .height = -16, .bold = true,
+                                                              .color = clWhite},
+                                             .transparent = true}},
+                               {.enabled = true,
+                                .style = fsInset,
+                                .highlight = clGray,
+                                .shadow = clBlack,
+                                .repetition = frOnShadow,
+                                .repetitionColor = clGray,
+                                .repetitionWidth = 4}),
             Place(&TMainForm::CopyrightLabel,
                   {.name = "CopyrightLabel", .bounds = {95, 32, 264, 13}, .caption = "Copyright (C) 1999-2003 TOLVA Software"}),
             Place(&TMainForm::VersionLabel, {.name = "VersionLabel", .bounds = {303, 15, 18, 13}, .caption = "x.xx"}),
@@ -201,8 +210,11 @@ void TMainForm::CloseButtonClick(Object*)
 // Bound as the layout says; the installation steps are not part of the program yet.
 void TMainForm::InstallButonClick(Object*) {}
 
-// Bound as the layout says; the folder chooser has no controls yet.
-void TMainForm::BrowseButtonClick(Object*) {}
+void TMainForm::BrowseButtonClick(Object*)
+{
+    BrowseFolder->PathEdit->SetText(PathEdit->Caption());
+    if (BrowseFolder->ShowModal() == mrOk) PathEdit->SetCaption(BrowseFolder->PathEdit->Text());
+}
 
 void TMainForm::ApplicationException(Object*, const std::exception&) {}
 

@@ -3,6 +3,7 @@
 
 #include "classlib/Forms.h"
 #include "classlib/StdCtrls.h"
+#include "components/AdvancedLabel.h"
 #include "components/AdvancedRegistry.h"
 
 #include <exception>
@@ -27,7 +28,7 @@ public:
     classlib::GroupBox* FolderBox = nullptr;
     classlib::Button* BrowseButton = nullptr;
     classlib::Label* PathEdit = nullptr;
-    classlib::Label* AboutLabel = nullptr;
+    TAdvancedLabel* AboutLabel = nullptr;
     classlib::Label* CopyrightLabel = nullptr;
     classlib::GroupBox* LicenseBox = nullptr;
     classlib::Memo* LicenseMemo = nullptr;
