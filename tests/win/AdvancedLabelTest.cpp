@@ -20,6 +20,9 @@ using wintest::FlushEvents;
 
 namespace {
 
+using wintest::Hex;
+std::string Describe(const RECT& r) { return wintest::DescribeEdges(r); }
+
 constexpr TColor kNavy = 0x800000;
 constexpr COLORREF kNavyPixel = RGB(0, 0, 128);
 
@@ -79,20 +82,6 @@ THostForm* Host()
         return form;
     }();
     return host;
-}
-
-std::string Hex(COLORREF color)
-{
-    std::ostringstream out;
-    out << "0x" << std::hex << color;
-    return out.str();
-}
-
-std::string Describe(const RECT& r)
-{
-    std::ostringstream out;
-    out << "(" << r.left << ", " << r.top << ")-(" << r.right << ", " << r.bottom << ")";
-    return out.str();
 }
 
 bool Empty(const RECT& r)

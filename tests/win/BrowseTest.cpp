@@ -25,14 +25,9 @@ using wintest::TextOf;
 
 namespace {
 
-constexpr DWORD kTimeout = 10000;
+std::string Describe(const RECT& r) { return wintest::DescribeSize(r); }
 
-std::string Describe(const RECT& r)
-{
-    std::ostringstream out;
-    out << "(" << r.left << ", " << r.top << ") " << r.right - r.left << " x " << r.bottom - r.top;
-    return out.str();
-}
+constexpr DWORD kTimeout = 10000;
 
 std::string CurrentFolder()
 {
@@ -198,14 +193,7 @@ TEST_F(Chooser, LabelsShowTheirCaptionsWhereTheLayoutPutsThem)
 
 TEST_F(Chooser, TabOrderRunsPathOkCancelDirectoriesDrivesNetwork)
 {
-    HWND form = chooser_->Handle();
-    std::vector<HWND> order;
-    HWND first = GetNextDlgTabItem(form, nullptr, FALSE);
-    for (HWND item = first; item && order.size() < 10;) {
-        order.push_back(item);
-        item = GetNextDlgTabItem(form, item, FALSE);
-        if (item == first) break;
-    }
+    const std::vector<HWND> order = wintest::TabOrder(chooser_->Handle());
     const std::vector<HWND> expected = {chooser_->PathEdit->Handle(),         chooser_->OKButton->Handle(),
                                         chooser_->CancelButton->Handle(),     list_->Handle(),
                                         chooser_->DriveComboBox->Handle(),    chooser_->Netbutton->Handle()};

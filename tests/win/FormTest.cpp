@@ -23,6 +23,8 @@ using wintest::TextOf;
 
 namespace {
 
+std::string Describe(const RECT& r) { return wintest::DescribeSize(r); }
+
 // The value "InstallDir" of HKLM\Software\TOLVA, prepared with the raw registry calls.
 struct StoredFolder {
     enum Kind { NoKey, KeyWithoutValue, Text, Number } kind;
@@ -62,13 +64,6 @@ protected:
     }
     void TearDown() override { RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\TOLVA"); }
 };
-
-std::string Describe(const RECT& r)
-{
-    std::ostringstream out;
-    out << "(" << r.left << ", " << r.top << ") " << r.right - r.left << " x " << r.bottom - r.top;
-    return out.str();
-}
 
 std::string Describe(const Bounds& b)
 {
@@ -137,14 +132,7 @@ TEST_F(MainWindow, WindowedControlsStandWhereTheLayoutPutsThem)
 
 TEST_F(MainWindow, TabOrderRunsInstallCancelBrowseLicence)
 {
-    HWND main = MainForm->Handle();
-    std::vector<HWND> order;
-    HWND first = GetNextDlgTabItem(main, nullptr, FALSE);
-    for (HWND item = first; item && order.size() < 8;) {
-        order.push_back(item);
-        item = GetNextDlgTabItem(main, item, FALSE);
-        if (item == first) break;
-    }
+    const std::vector<HWND> order = wintest::TabOrder(MainForm->Handle());
     const std::vector<HWND> expected = {MainForm->InstallButon->Handle(), MainForm->CloseButton->Handle(),
                                         MainForm->BrowseButton->Handle(), MainForm->LicenseMemo->Handle()};
     EXPECT_EQ(order, expected);

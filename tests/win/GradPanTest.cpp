@@ -24,6 +24,9 @@ using wintest::FlushEvents;
 
 namespace {
 
+using wintest::Hex;
+std::string Describe(const RECT& r) { return wintest::DescribeEdges(r); }
+
 class THostForm : public Form {
 public:
     THostForm() : Form("TGradPanHost") {}
@@ -76,20 +79,6 @@ std::unique_ptr<Panel> NewPanel(int width, int height,
     panel->CreateHandle();
     FlushEvents(30);
     return panel;
-}
-
-std::string Hex(COLORREF color)
-{
-    std::ostringstream out;
-    out << "0x" << std::hex << color;
-    return out.str();
-}
-
-std::string Describe(const RECT& r)
-{
-    std::ostringstream out;
-    out << "(" << r.left << ", " << r.top << ")-(" << r.right << ", " << r.bottom << ")";
-    return out.str();
 }
 
 RECT Offset(RECT r, int dx, int dy)

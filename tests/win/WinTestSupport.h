@@ -7,7 +7,9 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <sstream>
 #include <string>
+#include <vector>
 
 namespace wintest {
 
@@ -42,6 +44,43 @@ inline std::string TextOf(HWND hwnd)
     char text[1024] = {};
     GetWindowTextA(hwnd, text, sizeof text);
     return text;
+}
+
+// A colour reference as the failure messages show it.
+inline std::string Hex(COLORREF color)
+{
+    std::ostringstream out;
+    out << "0x" << std::hex << color;
+    return out.str();
+}
+
+// A rectangle by its edges: "(l, t)-(r, b)".
+inline std::string DescribeEdges(const RECT& r)
+{
+    std::ostringstream out;
+    out << "(" << r.left << ", " << r.top << ")-(" << r.right << ", " << r.bottom << ")";
+    return out.str();
+}
+
+// A rectangle by its place and size: "(l, t) w x h".
+inline std::string DescribeSize(const RECT& r)
+{
+    std::ostringstream out;
+    out << "(" << r.left << ", " << r.top << ") " << r.right - r.left << " x " << r.bottom - r.top;
+    return out.str();
+}
+
+// The controls of a window in the order the Tab key visits them.
+inline std::vector<HWND> TabOrder(HWND window, std::size_t most = 16)
+{
+    std::vector<HWND> order;
+    HWND first = GetNextDlgTabItem(window, nullptr, FALSE);
+    for (HWND item = first; item && order.size() < most;) {
+        order.push_back(item);
+        item = GetNextDlgTabItem(window, item, FALSE);
+        if (item == first) break;
+    }
+    return order;
 }
 
 // A 24-bit memory bitmap that a window paints its client area into.
