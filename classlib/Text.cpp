@@ -9,6 +9,11 @@ std::string UpperCaseAscii(std::string text)
     return text;
 }
 
+bool SameTextAscii(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && UpperCaseAscii(std::string(a)) == UpperCaseAscii(std::string(b));
+}
+
 std::string IncludeTrailingBackslash(std::string path)
 {
     if (!path.empty() && path.back() != '\\') path += '\\';

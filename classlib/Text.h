@@ -3,12 +3,16 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace classlib {
 
 // Upper case of the ASCII letters a to z only; every other byte stays.
 std::string UpperCaseAscii(std::string text);
+
+// Whether two texts are equal when the ASCII letters' case is ignored.
+bool SameTextAscii(std::string_view a, std::string_view b);
 
 // `path` with a backslash appended unless it already ends with one.
 // An empty path stays empty.

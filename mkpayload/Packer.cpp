@@ -1,5 +1,6 @@
 #include "mkpayload/Packer.h"
 
+#include "classlib/Text.h"
 #include "payload/FileTables.h"
 
 #include <algorithm>
@@ -34,18 +35,6 @@ std::string Printable(std::string_view name)
         }
     }
     return text;
-}
-
-char UpperAscii(char c)
-{
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-std::string UpperAscii(std::string_view text)
-{
-    std::string upper(text);
-    std::transform(upper.begin(), upper.end(), upper.begin(), [](char c) { return UpperAscii(c); });
-    return upper;
 }
 
 void ReportFile(std::ostream& err, const fs::path& file, std::string_view reason)
@@ -188,7 +177,7 @@ bool CollectFiles(const fs::path& folder, const fs::path& output, const fs::path
 void RefuseCaseTwins(const std::vector<PackEntry>& entries, std::vector<Refusal>& refusals)
 {
     std::vector<std::pair<std::string, const PackEntry*>> byUpperName;
-    for (const PackEntry& entry : entries) byUpperName.emplace_back(UpperAscii(entry.name), &entry);
+    for (const PackEntry& entry : entries) byUpperName.emplace_back(classlib::UpperCaseAscii(entry.name), &entry);
     std::sort(byUpperName.begin(), byUpperName.end(),
               [](const auto& a, const auto& b) { return a.first != b.first ? a.first < b.first : a.second < b.second; });
     for (std::size_t i = 1; i < byUpperName.size(); ++i)
@@ -404,7 +393,7 @@ CheckReport CheckRecords(std::span<const payload::Record> records)
     required.insert(required.end(), payload::WebFiles.begin(), payload::WebFiles.end());
     required.push_back(payload::ControlPanelApplet);
     std::vector<std::string> requiredUpper;
-    for (const std::string_view name : required) requiredUpper.push_back(UpperAscii(name));
+    for (const std::string_view name : required) requiredUpper.push_back(classlib::UpperCaseAscii(std::string(name)));
 
     CheckReport report;
     std::vector<std::string> present;
@@ -414,7 +403,7 @@ CheckReport CheckRecords(std::span<const payload::Record> records)
             report.neverCopied.push_back(record.name);
             continue;
         }
-        std::string upper = UpperAscii(record.name);
+        std::string upper = classlib::UpperCaseAscii(record.name);
         if (payload::IsPictureName(record.name))
             ++report.pictures;
         else if (std::find(requiredUpper.begin(), requiredUpper.end(), upper) == requiredUpper.end())

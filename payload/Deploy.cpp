@@ -31,12 +31,6 @@ std::string ImagesFolder()
     return HtmlFolder() + "images\\";
 }
 
-bool FileExists(const std::string& path)
-{
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
-
 std::string OwnProgramPath()
 {
     char path[MAX_PATH] = {};

@@ -6,6 +6,9 @@
 // True when the file system reports `path` as a folder.
 bool DirectoryExists(const std::string& path);
 
+// True when the file system reports `path` as a file, not a folder.
+bool FileExists(const std::string& path);
+
 // Makes sure that a folder exists, creating it and its missing parents.
 // Answers whether it exists afterwards.
 bool EnsureFolder(const std::string& path);

@@ -1,5 +1,7 @@
 #include "payload/RecordWalk.h"
 
+#include "classlib/Text.h"
+
 #include <algorithm>
 #include <array>
 
@@ -10,17 +12,6 @@ namespace {
 bool IsSeparator(char c)
 {
     return c == '\\' || c == '/';
-}
-
-char UpperAscii(char c)
-{
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return UpperAscii(x) == UpperAscii(y); });
 }
 
 // Windows drops trailing blanks and dots of a path component when it opens a
@@ -42,10 +33,10 @@ bool IsDeviceName(std::string_view part)
 {
     const std::string_view base = WithoutTrailingBlanks(part.substr(0, part.find('.')));
     for (const std::string_view device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"})
-        if (EqualsIgnoringCase(base, device)) return true;
+        if (classlib::SameTextAscii(base, device)) return true;
     if (base.size() != 4) return false;
     const std::string_view stem = base.substr(0, 3);
-    if (!EqualsIgnoringCase(stem, "COM") && !EqualsIgnoringCase(stem, "LPT")) return false;
+    if (!classlib::SameTextAscii(stem, "COM") && !classlib::SameTextAscii(stem, "LPT")) return false;
     // Superscript one to three (code page 1252) count as digits to the device lookup.
     const auto digit = static_cast<unsigned char>(base[3]);
     return (digit >= '1' && digit <= '9') || digit == 0xB9 || digit == 0xB2 || digit == 0xB3;

@@ -4,6 +4,7 @@
 #include "app/RunInstFormUnit.h"
 #include "classlib/Application.h"
 #include "classlib/Dialogs.h"
+#include "payload/Payload.h"
 #include "payload/RecordWalk.h"
 
 #include <shellapi.h>
@@ -61,12 +62,6 @@ const ServerIdentity& Identity(TServerKind kind)
 HWND FindServerWindow(TServerKind kind)
 {
     return FindWindowA(Identity(kind).windowClass, Identity(kind).windowCaption);
-}
-
-bool FileExists(const std::string& path)
-{
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
 void StopServerService(TServerKind kind)

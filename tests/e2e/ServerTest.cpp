@@ -22,17 +22,6 @@ const std::string kAdminHint = "\r\nMake sure you have the administrator privile
 constexpr const char* kStandInKey = "Software\\TOLVA Stand-in\\";
 constexpr const char* kProbeDefaults = "Software\\Wine\\AppDefaults\\server_probe.exe";
 
-std::vector<std::string> Lines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
-    }
-    return lines;
-}
-
 void SetDword(HKEY root, const std::string& key, const char* name, DWORD value)
 {
     HKEY handle;
@@ -211,7 +200,7 @@ protected:
             run.report = robot::WaitForMessageBox({.processId = probe.Id(), .caption = "Error"}, 0);
         if (run.report) robot::Answer(*run.report, IDOK);
         run.exitCode = probe.WaitForExit(kTimeout);
-        run.output = Lines(FileContent(output).value_or(""));
+        run.output = FileLines(output);
         return run;
     }
 
@@ -410,7 +399,7 @@ TEST_F(ServerSteps, On9xAServerStillThereAtTheSecondRunIsClosedAgain)
     const ProbeRun run = Run("stop", folder);
     EXPECT_EQ(run.exitCode, std::optional<DWORD>(0));
     EXPECT_EQ(control.WaitForExit(kTimeout), std::optional<DWORD>(0)) << "the second close was not sent";
-    const auto lines = Lines(FileContent(log).value_or(""));
+    const auto lines = FileLines(log);
     ASSERT_GE(lines.size(), 3u);
     EXPECT_EQ(lines[1], "TOLVAControl: WM_CLOSE ignored");
     EXPECT_EQ(lines[2], "TOLVAControl: WM_CLOSE received");
@@ -436,7 +425,7 @@ TEST_F(ServerSteps, On9xTheServersStartFromTheInstallationFolderAndAMissingOneIs
     EXPECT_FALSE(QueryConfig(Servers[skSMTP].serviceName)) << "a service was registered on the 9x family";
 
     const std::string workingFolder = folder.substr(0, folder.size() - 1);
-    auto lines = Lines(FileContent(log).value_or(""));
+    auto lines = FileLines(log);
     std::sort(lines.begin(), lines.end());
     EXPECT_EQ(lines, (std::vector<std::string>{"TOLVAControl: window shown in " + workingFolder,
                                                "TOLVASMTP: window shown in " + workingFolder}));

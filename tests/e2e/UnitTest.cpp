@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
 
 using namespace payloadtest;
 
@@ -18,13 +17,7 @@ TEST(Units, ConfigDirFollowsTheProgramsFolderAndHaltRunsTheExitsInReverse)
 
     robot::Process probe = robot::Process::Start("C:\\Tolva\\setup.exe", {.outputFile = output});
     EXPECT_EQ(probe.WaitForExit(10000), std::optional<DWORD>(0));
-    std::vector<std::string> lines;
-    std::istringstream in(FileContent(output).value_or(""));
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
-    }
-    EXPECT_EQ(lines, (std::vector<std::string>{"C:\\Tolva\\config\\", "exit of the second unit",
+    EXPECT_EQ(FileLines(output), (std::vector<std::string>{"C:\\Tolva\\config\\", "exit of the second unit",
                                                "exit of the first unit"}));
     fs::remove_all("C:\\Tolva");
 }

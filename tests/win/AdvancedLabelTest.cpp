@@ -74,14 +74,7 @@ protected:
 
 THostForm* Host()
 {
-    static THostForm* host = [] {
-        App().Initialize();
-        THostForm* form = nullptr;
-        App().CreateForm(form);
-        FlushEvents();
-        return form;
-    }();
-    return host;
+    return wintest::HostForm<THostForm>();
 }
 
 bool Empty(const RECT& r)

@@ -43,14 +43,7 @@ protected:
 
 THostForm* Host()
 {
-    static THostForm* host = [] {
-        App().Initialize();
-        THostForm* form = nullptr;
-        App().CreateForm(form);
-        FlushEvents();
-        return form;
-    }();
-    return host;
+    return wintest::HostForm<THostForm>();
 }
 
 // Counts the panel's paints, whatever asked for them.

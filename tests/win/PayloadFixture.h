@@ -12,7 +12,9 @@
 #include <fstream>
 #include <iterator>
 #include <optional>
+#include <sstream>
 #include <string>
+#include <vector>
 
 namespace payloadtest {
 
@@ -69,6 +71,18 @@ inline void RemoveTree(const std::wstring& folder)
         FindClose(search);
     }
     RemoveDirectoryW(folder.c_str());
+}
+
+// The lines of a text file without their line ends; none when it is missing.
+inline std::vector<std::string> FileLines(const fs::path& path)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(FileContent(path).value_or(""));
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
 }
 
 // A folder of its own below the temporary folder, removed again at the end.

@@ -46,6 +46,20 @@ inline std::string TextOf(HWND hwnd)
     return text;
 }
 
+// The one form of a test program, created on first use with the application.
+template <class FormT>
+FormT* HostForm()
+{
+    static FormT* host = [] {
+        classlib::App().Initialize();
+        FormT* form = nullptr;
+        classlib::App().CreateForm(form);
+        FlushEvents();
+        return form;
+    }();
+    return host;
+}
+
 // A colour reference as the failure messages show it.
 inline std::string Hex(COLORREF color)
 {
