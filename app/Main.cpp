@@ -1,6 +1,7 @@
 #include "app/Main.h"
 
 #include "app/BrowseUnit.h"
+#include "app/InstallRules.h"
 #include "app/Messages.h"
 #include "app/Product.h"
 #include "app/Resources.h"
@@ -8,7 +9,12 @@
 #include "app/StartupRules.h"
 #include "classlib/Application.h"
 #include "classlib/Dialogs.h"
+#include "classlib/ScopeExit.h"
 #include "classlib/Text.h"
+#include "payload/Deploy.h"
+#include "payload/Payload.h"
+#include "servers/ServerControl.h"
+#include "shell/Shortcuts.h"
 #include "shell/Uninstall.h"
 
 using namespace classlib;
@@ -207,8 +213,53 @@ void TMainForm::CloseButtonClick(Object*)
     if (AskYesNo("Do you wish to cancel this installation?", "Exit Setup")) Application::Halt(0);
 }
 
-// Bound as the layout says; the installation steps are not part of the program yet.
-void TMainForm::InstallButonClick(Object*) {}
+void TMainForm::InstallButonClick(Object*)
+{
+    // The steps let the message loop run; a click on Install that arrives
+    // there belongs to the installation already under way.
+    if (installing_) return;
+    if (TargetFolderFromCaption(PathEdit->Caption()).empty()) {
+        ShowMessageBox("No destination folder is chosen. Choose one with Browse... and click Install again.",
+                       kSetupCaption, MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    installing_ = true;
+    // Should a step let an exception pass, Install starts afresh next time.
+    AtScopeExit finished([this] { installing_ = false; });
+    Install();
+}
+
+void TMainForm::Install()
+{
+    if (!AskYesNo("By installing this software you agree with the software license agreement. "
+                  "Do you wish to continue?",
+                  kSetupCaption))
+        return;
+    TargetDir = TargetFolderFromCaption(PathEdit->Caption());
+    ShowProgress("Extracting Files...");
+
+    constexpr unsigned kBufferSize = 255;
+    char temp[kBufferSize] = {};
+    const DWORD length = GetEnvironmentVariableA("TEMP", temp, kBufferSize);
+    const std::string setupFolder = ExtractFilePath(App().ParamStr(0));
+    // A folder of that name that exists already may hold files of someone
+    // else's, and the tree is deleted at the end: a fresh one is taken.
+    const std::string folder = TempFolderFromCall(temp, length, kBufferSize, setupFolder);
+    TempDir = folder.empty() ? folder : UnusedFolder(folder);
+    if (TempDir.empty() || !ExtractPayload(setupFolder + "Setup.Dat", TempDir))
+        ReportFailure("Extracting files error: data file error");
+
+    StopRunningServers();
+    StopRunningServers();
+    CreateTargetFolders();
+    CopyAllFiles();
+    CreateIconsAndRegister();
+    InstallServices();
+    DeleteFolderTree(TempDir);
+    ShowMessageBox("The setup is complete. You may run the installed program now.", "Information",
+                   MB_OK | MB_ICONINFORMATION);
+    Application::Halt(0);
+}
 
 void TMainForm::BrowseButtonClick(Object*)
 {
@@ -217,6 +268,12 @@ void TMainForm::BrowseButtonClick(Object*)
 }
 
 void TMainForm::ApplicationException(Object*, const std::exception&) {}
+
+void ReportFailure(const std::string& text)
+{
+    ShowMessageBox(text, "Error", MB_OK | MB_ICONERROR);
+    Application::Halt(0);
+}
 
 void TMainForm::ShowProgress(const std::string& text)
 {

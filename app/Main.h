@@ -18,6 +18,13 @@ extern std::string ServiceExeName;
 extern std::string ServiceName;
 extern std::string ServiceDisplayName;
 
+// What the service and registry error reports add to their text.
+inline constexpr const char* AdministratorHint =
+    "\r\nMake sure you have the administrator privileges to install this software.";
+
+// Shows a failure of the installation under "Error" and ends the process.
+[[noreturn]] void ReportFailure(const std::string& text);
+
 class TMainForm : public classlib::Form {
 public:
     TMainForm();
@@ -57,6 +64,11 @@ protected:
 
 private:
     void ShowMain();
+    void Install();
+
+    // Set while the installation sequence runs: the message loop runs inside
+    // it, and a second click on Install must not start another one.
+    bool installing_ = false;
 };
 
 extern TMainForm* MainForm;

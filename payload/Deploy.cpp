@@ -1,7 +1,6 @@
 #include "payload/Deploy.h"
 
 #include "app/Main.h"
-#include "classlib/Application.h"
 #include "classlib/Dialogs.h"
 #include "classlib/Text.h"
 #include "payload/FileTables.h"
@@ -10,15 +9,12 @@
 
 #include <windows.h>
 
-using classlib::Application;
 
 namespace {
 
 [[noreturn]] void ReportError(const std::string& prefix)
 {
-    const DWORD code = GetLastError();
-    classlib::ShowMessageBox(prefix + classlib::SysErrorMessage(code), "Error", MB_OK | MB_ICONERROR);
-    Application::Halt(0);
+    ReportFailure(prefix + classlib::SysErrorMessage(GetLastError()));
 }
 
 std::string HtmlFolder()

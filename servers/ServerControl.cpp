@@ -2,7 +2,6 @@
 
 #include "app/Main.h"
 #include "app/RunInstFormUnit.h"
-#include "classlib/Application.h"
 #include "classlib/Dialogs.h"
 #include "payload/Payload.h"
 #include "payload/RecordWalk.h"
@@ -189,9 +188,5 @@ void InstallServices()
 
 void ReportServiceError()
 {
-    const DWORD code = GetLastError();
-    classlib::ShowMessageBox("Service error: " + classlib::SysErrorMessage(code) +
-                                 "\r\nMake sure you have the administrator privileges to install this software.",
-                             "Error", MB_OK | MB_ICONERROR);
-    classlib::Application::Halt(0);
+    ReportFailure("Service error: " + classlib::SysErrorMessage(GetLastError()) + AdministratorHint);
 }
