@@ -28,17 +28,6 @@ auto Poll(DWORD timeoutMs, Attempt attempt) -> decltype(attempt()) {
     }
 }
 
-std::string ErrorText(DWORD error) {
-    char* text = nullptr;
-    const DWORD length = FormatMessageA(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string result = length ? std::string(text, length) : "error " + std::to_string(error);
-    LocalFree(text);
-    while (!result.empty() && (result.back() == '\n' || result.back() == '\r')) result.pop_back();
-    return result;
-}
-
 [[noreturn]] void ThrowWindowsError(const std::string& what) {
     const DWORD error = GetLastError();
     throw std::runtime_error(what + ": " + ErrorText(error));
@@ -261,6 +250,17 @@ BoxIcon TellIcon(HWND iconControl) {
 }
 
 } // namespace
+
+std::string ErrorText(DWORD error) {
+    char* text = nullptr;
+    const DWORD length = FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    std::string result = length ? std::string(text, length) : "error " + std::to_string(error);
+    LocalFree(text);
+    while (!result.empty() && (result.back() == '\n' || result.back() == '\r')) result.pop_back();
+    return result;
+}
 
 // --- Starting a program ----------------------------------------------------
 

@@ -153,4 +153,63 @@ std::future<std::optional<MessageBoxInfo>> AnswerOwnMessageBoxAsync(int buttonId
 // The executable file name of a process ("setup.exe"), empty if it cannot be read.
 std::string ProcessName(DWORD processId);
 
+// --- Recording texts --------------------------------------------------------
+
+// The clock of RecordedText::ms: milliseconds of the performance counter, the
+// same in every process of the machine.
+double NowMs();
+
+struct RecordedText {
+    double ms = 0;              // NowMs() when the window had taken the text
+    std::string className;
+    std::string text;           // in the ANSI code page
+};
+
+// Records every text that the windows of one thread are given, in order: a hook
+// DLL (texthook.dll, beside the running program or where the build put it) that
+// the system loads into that thread appends WM_SETTEXT to any window and
+// SB_SETTEXT of a status bar's first part to a log file. Move-only; the
+// destructor unhooks.
+class TextRecorder {
+public:
+    // Holds the thread once: when a window of `className` is about to get a new
+    // text while its current one begins with `prefix`, the hook writes "pause"
+    // to the log and waits `ms` in that thread, so the screen keeps showing it.
+    struct Pause {
+        std::string className;
+        std::string prefix;
+        DWORD ms = 0;
+    };
+
+    TextRecorder(TextRecorder&& other) noexcept;
+    TextRecorder& operator=(TextRecorder&& other) noexcept;
+    TextRecorder(const TextRecorder&) = delete;
+    TextRecorder& operator=(const TextRecorder&) = delete;
+    ~TextRecorder();
+
+    // Hooks the thread (it must have a window and answer a sent message within
+    // a few seconds) and starts `logFile` afresh; returns once the hook runs in
+    // the thread. Throws std::runtime_error with the system's text if it cannot.
+    static TextRecorder Attach(DWORD threadId, const std::string& logFile, const std::optional<Pause>& pause = {});
+
+    // Everything recorded so far, in order.
+    std::vector<RecordedText> Texts() const;
+    // The pause line has been written.
+    bool Paused() const;
+
+private:
+    TextRecorder() = default;
+    void Release();
+
+    HMODULE dll_ = nullptr;
+    HHOOK callHook_ = nullptr;
+    HHOOK returnHook_ = nullptr;
+    HANDLE mapping_ = nullptr;
+    void* shared_ = nullptr;
+    std::string logFile_;
+};
+
+// The Windows text of an error code ("File not found."), without the line break.
+std::string ErrorText(DWORD error);
+
 } // namespace robot

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 #include <sstream>
+#include <stdexcept>
 
 namespace {
 
@@ -180,6 +181,9 @@ TEST(UiRobotExe, AnswersAndWaitsAsTheRunScriptUsesIt) {
         {{"answer", "--caption", "Robot Question", "--button", "yes", "--process-name", "other.exe",
           "--timeout-ms", "300"}, 1, ""},
         {{"answer", "--caption", "Robot Question", "--button", "maybe"}, 2, ""},
+        {{"wait-box", "--caption", "Other", "--timeout-ms", "300"}, 1, ""},
+        // Waiting leaves the box open for the next case.
+        {{"wait-box", "--caption", "Robot Question", "--timeout-ms", "2000"}, 0, "Go on with the test?"},
         {{"answer", "--caption", "Robot Question", "--button", "ok", "--timeout-ms", "2000"}, 1,
          "Go on with the test?"},
         {{"answer", "--caption", "Robot Question", "--button", "no", "--process-name", "ROBOT_TARGET.EXE",
@@ -197,6 +201,237 @@ TEST(UiRobotExe, AnswersAndWaitsAsTheRunScriptUsesIt) {
         EXPECT_EQ(output.substr(0, c.output.size()), c.output) << output;
     }
     EXPECT_EQ(target.WaitForExit(kStartMs), std::optional<DWORD>(100 + IDNO));
+}
+
+// --- The text recorder -------------------------------------------------------
+
+constexpr int kBurstTexts = 200;   // as robot_target.cpp sets them
+const char kPanelClass[] = "TPanel";
+const char kStatusClass[] = "msctls_statusbar32";
+
+// The texts robot_target's "Burst" button shows, in order.
+std::vector<std::pair<std::string, std::string>> BurstTexts() {
+    std::vector<std::pair<std::string, std::string>> texts;
+    for (int i = 1; i <= kBurstTexts; ++i) {
+        texts.emplace_back(kPanelClass, "Step " + std::to_string(i));
+        texts.emplace_back(kStatusClass, "Status " + std::to_string(i));
+    }
+    texts.emplace_back(kPanelClass, "Done:\tall\r\nsteps\\shown\n");
+    texts.emplace_back(kStatusClass, "Ready\\again");
+    return texts;
+}
+
+// Whether the records are the burst's texts; else where they part.
+testing::AssertionResult AreBurstTexts(const std::vector<robot::RecordedText>& texts) {
+    const auto expected = BurstTexts();
+    for (size_t i = 0; i < std::max(texts.size(), expected.size()); ++i) {
+        if (i < texts.size() && i < expected.size() && texts[i].className == expected[i].first &&
+            texts[i].text == expected[i].second)
+            continue;
+        auto failure = testing::AssertionFailure() << texts.size() << " records, " << expected.size()
+                                                   << " texts shown; record " << i << " is ";
+        if (i < texts.size()) failure << texts[i].className << " \"" << texts[i].text << "\"";
+        else failure << "missing";
+        if (i < expected.size()) failure << ", shown was " << expected[i].first << " \"" << expected[i].second << "\"";
+        return failure;
+    }
+    return testing::AssertionSuccess();
+}
+
+// A target window with the recorder attached to its thread.
+struct RecordedTarget {
+    robot::Process process;
+    HWND window = nullptr;
+    std::optional<robot::TextRecorder> recorder;
+
+    RecordedTarget(const std::string& log, const std::optional<robot::TextRecorder::Pause>& pause = {}) {
+        process = StartTarget({"window", "Robot Recorded"});
+        robot::WindowQuery query;
+        query.processId = process.Id();
+        auto found = robot::WaitForWindow(query, kStartMs);
+        if (!found) return;
+        window = found->hwnd;
+        recorder = robot::TextRecorder::Attach(GetWindowThreadProcessId(window, nullptr), log, pause);
+    }
+    // Clicks "Burst" and waits until the last text of the burst is in.
+    std::vector<robot::RecordedText> Burst() {
+        if (!robot::ClickButton(window, "Burst")) return {};
+        const std::string last = BurstTexts().back().second;
+        const ULONGLONG deadline = GetTickCount64() + 20000;
+        for (;;) {
+            auto texts = recorder->Texts();
+            if ((!texts.empty() && texts.back().text == last) || GetTickCount64() >= deadline) return texts;
+            Sleep(20);
+        }
+    }
+};
+
+TEST(UiRobotExe, ClicksAButtonOfAWindowByItsLabel) {
+    robot::Process target = StartTarget({"window", "Robot Window"});
+    ASSERT_TRUE(robot::WaitForWindow({.processId = target.Id(), .caption = "Robot Window"}, kStartMs));
+    const struct { std::vector<std::string> args; DWORD exitCode; } cases[] = {
+        {{"click", "--caption", "Robot Window", "--button", "Pres", "--timeout-ms", "300"}, 1},
+        {{"click", "--caption", "Robot Window", "--class", "Edit", "--button", "Press", "--timeout-ms", "300"}, 1},
+        {{"click", "--caption", "Robot Window", "--button", "&Press", "--process-name", "robot_target.exe"}, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(robot::BuildCommandLine("uirobot", c.args));
+        robot::Process uirobot = robot::Process::Start(kUiRobot, {.args = c.args});
+        EXPECT_EQ(uirobot.WaitForExit(kStartMs), std::optional<DWORD>(c.exitCode));
+    }
+    // The exit code counts the presses: only the last case pressed.
+    const auto window = robot::WaitForWindow({.processId = target.Id(), .caption = "Robot Window"}, kStartMs);
+    ASSERT_TRUE(window);
+    const ULONGLONG deadline = GetTickCount64() + 5000;
+    while (robot::ReadStatusText(window->hwnd) != "Pressed 1" && GetTickCount64() < deadline) Sleep(20);
+    PostMessageA(window->hwnd, WM_CLOSE, 0, 0);
+    EXPECT_EQ(target.WaitForExit(kStartMs), std::optional<DWORD>(1));
+}
+
+TEST(TextRecorder, RecordsEveryTextOfATightLoopInOrder) {
+    TempFolder folder;
+    RecordedTarget target(folder.File("texts.log"));
+    ASSERT_TRUE(target.recorder);
+    const double before = robot::NowMs();
+    const auto texts = target.Burst();
+    const double after = robot::NowMs();
+    EXPECT_TRUE(AreBurstTexts(texts));
+    ASSERT_FALSE(texts.empty());
+    // On the robot's clock: after the click, before the robot saw the last one.
+    EXPECT_GE(texts.front().ms, before);
+    EXPECT_LE(texts.back().ms, after);
+    for (size_t i = 1; i < texts.size(); ++i) EXPECT_LE(texts[i - 1].ms, texts[i].ms) << "record " << i;
+    EXPECT_FALSE(target.recorder->Paused());
+    EXPECT_EQ(ReadAll(folder.File("texts.log")).find("pause"), std::string::npos);
+}
+
+TEST(TextRecorder, PausesOnceWhenTheTextWithThePrefixIsAboutToGo) {
+    constexpr DWORD kPauseMs = 700;
+    // A prefix is no exact match: "Step 1" already holds at "Step 1", and the
+    // status bar is paused on its own texts.
+    const struct { std::string className, prefix, heldText; } cases[] = {
+        {kPanelClass, "Step 100", "Step 100"},
+        {kPanelClass, "Step 1", "Step 1"},
+        {kStatusClass, "Status 15", "Status 15"},
+        {kPanelClass, "Done:", ""},   // never replaced: no pause
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.className + " \"" + c.prefix + "\"");
+        TempFolder folder;
+        const std::string log = folder.File("texts.log");
+        RecordedTarget target(log, robot::TextRecorder::Pause{c.className, c.prefix, kPauseMs});
+        ASSERT_TRUE(target.recorder);
+        ASSERT_TRUE(robot::ClickButton(target.window, "Burst"));
+        if (!c.heldText.empty()) {
+            // While it holds, the last text of that class recorded is the held one.
+            const ULONGLONG deadline = GetTickCount64() + 10000;
+            while (!target.recorder->Paused() && GetTickCount64() < deadline) Sleep(5);
+            ASSERT_TRUE(target.recorder->Paused());
+            const auto soFar = target.recorder->Texts();
+            auto last = std::find_if(soFar.rbegin(), soFar.rend(),
+                                     [&](const robot::RecordedText& t) { return t.className == c.className; });
+            ASSERT_NE(last, soFar.rend());
+            EXPECT_EQ(last->text, c.heldText);
+        }
+        const auto texts = target.Burst();
+        ASSERT_TRUE(AreBurstTexts(texts));
+        EXPECT_EQ(target.recorder->Paused(), !c.heldText.empty());
+
+        // The longest gap is the pause, just before the next text of the class.
+        size_t longest = 1;
+        for (size_t i = 1; i < texts.size(); ++i)
+            if (texts[i].ms - texts[i - 1].ms > texts[longest].ms - texts[longest - 1].ms) longest = i;
+        const double gap = texts[longest].ms - texts[longest - 1].ms;
+        if (c.heldText.empty()) {
+            EXPECT_LT(gap, kPauseMs / 2.0);
+            continue;
+        }
+        EXPECT_GE(gap, kPauseMs - 20.0);
+        EXPECT_LT(gap, kPauseMs + 500.0);
+        EXPECT_EQ(texts[longest].className, c.className);
+        size_t held = longest - 1;
+        while (held > 0 && texts[held].className != c.className) --held;
+        EXPECT_EQ(texts[held].text, c.heldText);
+        // In the log, "pause" stands right before the text that waited.
+        const std::string raw = ReadAll(log);
+        const size_t pause = raw.find("\npause\n");
+        ASSERT_NE(pause, std::string::npos) << raw;
+        EXPECT_EQ(raw.find("pause"), raw.rfind("pause")) << "paused more than once";
+        const std::string next = raw.substr(pause + 7, raw.find('\n', pause + 7) - pause - 7);
+        EXPECT_NE(next.find("\t" + texts[longest].text), std::string::npos) << next;
+    }
+}
+
+TEST(TextRecorder, RecordsNothingOnceDestroyedAndCanAttachAgain) {
+    TempFolder folder;
+    RecordedTarget target(folder.File("first.log"));
+    ASSERT_TRUE(target.recorder);
+    ASSERT_EQ(target.Burst().size(), BurstTexts().size());
+    const std::string first = ReadAll(folder.File("first.log"));
+    target.recorder.reset();
+    // The DLL stays loaded in the target; without its recorder it writes nothing.
+    ASSERT_TRUE(robot::ClickButton(target.window, "Press"));
+    Sleep(300);
+    EXPECT_EQ(ReadAll(folder.File("first.log")), first);
+
+    target.recorder = robot::TextRecorder::Attach(GetWindowThreadProcessId(target.window, nullptr),
+                                                  folder.File("second.log"));
+    EXPECT_TRUE(AreBurstTexts(target.Burst())) << "a second recorder starts its log afresh";
+}
+
+TEST(TextRecorder, AttachFailsWithTheReason) {
+    TempFolder folder;
+    try {
+        robot::TextRecorder::Attach(0xFFFFFFF0, folder.File("none.log"));
+        ADD_FAILURE() << "attached to a thread that does not exist";
+    } catch (const std::runtime_error& e) {
+        EXPECT_NE(std::string(e.what()).find("4294967280"), std::string::npos) << e.what();
+    }
+    // A second recorder of the same thread would mix the two logs.
+    RecordedTarget target(folder.File("one.log"));
+    ASSERT_TRUE(target.recorder);
+    EXPECT_THROW(robot::TextRecorder::Attach(GetWindowThreadProcessId(target.window, nullptr), folder.File("two.log")),
+                 std::runtime_error);
+}
+
+TEST(UiRobotExe, RecordsTheTextsUntilTheProgramExits) {
+    TempFolder folder;
+    const std::string log = folder.File("texts.log");
+    robot::StartOptions options;
+    options.outputFile = folder.File("uirobot.txt");
+    options.args = {"record", "--process-name", "robot_target.exe", "--class", "RobotTargetWindow", "--log", log,
+                    "--pause-class", kStatusClass, "--pause-prefix", "Status 3", "--pause-ms", "300",
+                    "--timeout-ms", "30000"};
+    robot::Process uirobot = robot::Process::Start(kUiRobot, options);
+    robot::Process target = StartTarget({"window", "Robot Recorded"});
+    robot::WindowQuery query;
+    query.processId = target.Id();
+    auto window = robot::WaitForWindow(query, kStartMs);
+    ASSERT_TRUE(window);
+    ULONGLONG deadline = GetTickCount64() + kStartMs;
+    while (ReadAll(options.outputFile).find("recording") == std::string::npos && GetTickCount64() < deadline)
+        Sleep(20);
+    ASSERT_EQ(ReadAll(options.outputFile), "recording\r\n");
+    ASSERT_TRUE(robot::ClickButton(window->hwnd, "Burst"));
+    deadline = GetTickCount64() + 20000;
+    while (ReadAll(log).find("Ready\\\\again\n") == std::string::npos && GetTickCount64() < deadline) Sleep(20);
+    PostMessageA(window->hwnd, WM_CLOSE, 0, 0);
+    EXPECT_EQ(target.WaitForExit(kStartMs), std::optional<DWORD>(0));
+    EXPECT_EQ(uirobot.WaitForExit(kStartMs), std::optional<DWORD>(0));
+    // Its output is text: line breaks are "\r\n" there, and nowhere else.
+    std::string output = ReadAll(options.outputFile);
+    std::erase(output, '\r');
+    EXPECT_EQ(output, "recording\n" + ReadAll(log));
+    // The lines as the recorder reads them: time, class, escaped text.
+    std::vector<std::string> lines;
+    std::stringstream in(output);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    ASSERT_EQ(lines.size(), 1 + BurstTexts().size() + 1) << output;
+    EXPECT_EQ(lines[8], "pause");
+    EXPECT_NE(lines[9].find("\tmsctls_statusbar32\tStatus 4"), std::string::npos) << lines[9];
+    EXPECT_NE(lines[lines.size() - 2].find("\tTPanel\tDone:\\tall\\r\\nsteps\\\\shown\\n"), std::string::npos)
+        << lines[lines.size() - 2];
+    EXPECT_NE(lines.back().find("\tmsctls_statusbar32\tReady\\\\again"), std::string::npos) << lines.back();
 }
 
 } // namespace
