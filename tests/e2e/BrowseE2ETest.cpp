@@ -1,6 +1,7 @@
 // The folder chooser of the real setup.exe, opened with the Browse button and
 // driven from outside. What the main window's label shows is read back through
 // the next opening, which starts from it.
+#include "SetupSteps.h"
 #include "robot/Robot.h"
 
 #include <gtest/gtest.h>
@@ -24,12 +25,8 @@ protected:
     {
         RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\TOLVA");
         setup_ = robot::Process::Start(SETUP_EXE);
-        const auto welcome = robot::WaitForMessageBox(setup_.Id(), kTimeout);
-        ASSERT_TRUE(welcome) << "no welcome question";
-        ASSERT_TRUE(robot::Answer(*welcome, IDYES));
-        const auto main = robot::WaitForWindow({.processId = setup_.Id(), .className = "TMainForm"}, kTimeout);
-        ASSERT_TRUE(main) << "the main window did not show";
-        main_ = main->hwnd;
+        main_ = setuptest::ReachMainWindow(setup_, kTimeout).hwnd;
+        ASSERT_TRUE(main_);
     }
     void TearDown() override { setup_.Kill(); }
 

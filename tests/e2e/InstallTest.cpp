@@ -3,6 +3,8 @@
 // registry, service control manager and shell links, watched from outside.
 // Every progress text is recorded as the windows receive it.
 #include "ServiceFixture.h"
+#include "SetupSteps.h"
+#include "../win/LinkReader.h"
 #include "../win/PayloadFixture.h"
 #include "classlib/Dialogs.h"
 #include "payload/FileTables.h"
@@ -25,6 +27,7 @@
 
 using namespace payloadtest;
 using namespace servicetest;
+using linktest::LinkTarget;
 using payload::ProgramFiles;
 using payload::ShortcutNames;
 using payload::ShortcutTargets;
@@ -101,28 +104,6 @@ std::optional<std::string> RegQuery(const std::string& key, const std::string& v
             return data;
         }
     return std::nullopt;
-}
-
-// Where a shell link points, read back through the shell link object.
-std::optional<std::string> LinkTarget(const std::string& linkFile)
-{
-    CoInitialize(nullptr);
-    IShellLinkA* link = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                reinterpret_cast<void**>(&link))))
-        return std::nullopt;
-    std::optional<std::string> target;
-    IPersistFile* file = nullptr;
-    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-        const std::wstring name(linkFile.begin(), linkFile.end());
-        char path[MAX_PATH] = {};
-        if (SUCCEEDED(file->Load(name.c_str(), STGM_READ)) &&
-            link->GetPath(path, sizeof path, nullptr, SLGP_RAWPATH) == S_OK)
-            target = path;
-        file->Release();
-    }
-    link->Release();
-    return target;
 }
 
 // The Linux path of a Windows one, as Wine maps it.
@@ -288,12 +269,8 @@ protected:
     void Start()
     {
         setup_ = robot::Process::Start(source + "setup.exe", {.workingDir = source, .env = environment});
-        const auto welcome = robot::WaitForMessageBox(setup_.Id(), kTimeout);
-        ASSERT_TRUE(welcome) << "no welcome question";
-        ASSERT_TRUE(robot::Answer(*welcome, IDYES));
-        const auto main = robot::WaitForWindow({.processId = setup_.Id(), .className = "TMainForm"}, kTimeout);
-        ASSERT_TRUE(main) << "the main window did not show";
-        main_ = main->hwnd;
+        main_ = setuptest::ReachMainWindow(setup_, kTimeout).hwnd;
+        ASSERT_TRUE(main_);
     }
 
     // Sets the destination through the folder chooser, as a user would.
@@ -368,24 +345,24 @@ protected:
         return std::nullopt;
     }
 
-    void ExpectComplete(const SetupRun& run) const
+    // The run ended with this one message box, OK only, and exit code 0.
+    static void ExpectFinalBox(const SetupRun& run, const std::string& caption, robot::BoxIcon icon,
+                               const std::string& text)
     {
-        ASSERT_TRUE(run.finalBox) << "no final message";
-        EXPECT_EQ(run.finalBox->caption, "Information");
-        EXPECT_EQ(run.finalBox->text, kComplete);
-        EXPECT_EQ(run.finalBox->icon, robot::BoxIcon::Information);
+        ASSERT_TRUE(run.finalBox) << "no message \"" << text << "\"";
+        EXPECT_EQ(run.finalBox->caption, caption);
+        EXPECT_EQ(run.finalBox->text, text);
+        EXPECT_EQ(run.finalBox->icon, icon);
         EXPECT_TRUE(run.finalBox->HasButton(IDOK) && run.finalBox->buttons.size() == 1);
         EXPECT_EQ(run.exitCode, std::optional<DWORD>(0));
     }
-
-    void ExpectError(const SetupRun& run, const std::string& text) const
+    static void ExpectComplete(const SetupRun& run)
     {
-        ASSERT_TRUE(run.finalBox) << "no error report";
-        EXPECT_EQ(run.finalBox->caption, "Error");
-        EXPECT_EQ(run.finalBox->text, text);
-        EXPECT_EQ(run.finalBox->icon, robot::BoxIcon::Error);
-        EXPECT_TRUE(run.finalBox->HasButton(IDOK) && run.finalBox->buttons.size() == 1);
-        EXPECT_EQ(run.exitCode, std::optional<DWORD>(0));
+        ExpectFinalBox(run, "Information", robot::BoxIcon::Information, kComplete);
+    }
+    static void ExpectError(const SetupRun& run, const std::string& text)
+    {
+        ExpectFinalBox(run, "Error", robot::BoxIcon::Error, text);
     }
 
     // Every file of the destination layout with the payload's bytes.

@@ -1,4 +1,5 @@
 // The program start as a user meets it: the real setup.exe, driven from outside.
+#include "SetupSteps.h"
 #include "robot/Robot.h"
 
 #include <gtest/gtest.h>
@@ -33,18 +34,6 @@ void ExpectExitCodeZero(robot::Process& setup)
     const auto code = setup.WaitForExit(kTimeout);
     ASSERT_TRUE(code.has_value()) << "setup.exe is still running";
     EXPECT_EQ(*code, 0u);
-}
-
-// Answers the welcome question Yes and waits for the main window.
-robot::WindowInfo ReachMainWindow(robot::Process& setup)
-{
-    const auto welcome = robot::WaitForMessageBox(setup.Id(), kTimeout);
-    EXPECT_TRUE(welcome.has_value());
-    if (!welcome) return {};
-    robot::Answer(*welcome, IDYES);
-    const auto main = robot::WaitForWindow({.processId = setup.Id(), .className = "TMainForm"}, kTimeout);
-    EXPECT_TRUE(main.has_value()) << "the main window did not show";
-    return main.value_or(robot::WindowInfo{});
 }
 
 const std::string kWelcome = "This will install TOLVA Mail Server 2.10.282 Pro. Do you wish to continue?";
@@ -112,7 +101,7 @@ TEST(Startup, UninstallAnsweredYesEndsWithExitCodeZero)
 TEST(Startup, MainWindowStandsInFrontOfTheMaximisedBackground)
 {
     robot::Process setup = StartSetup();
-    const robot::WindowInfo main = ReachMainWindow(setup);
+    const robot::WindowInfo main = setuptest::ReachMainWindow(setup, kTimeout);
     ASSERT_TRUE(main.hwnd);
     EXPECT_EQ(main.caption, kSetupCaption);
     const auto background = robot::WaitForWindow({.processId = setup.Id(), .className = "TBackgroundForm"}, kTimeout);
@@ -141,7 +130,7 @@ TEST(Startup, MainWindowStandsInFrontOfTheMaximisedBackground)
 TEST(Startup, CancelAnsweredNoKeepsTheProgramAsItWas)
 {
     robot::Process setup = StartSetup();
-    const robot::WindowInfo main = ReachMainWindow(setup);
+    const robot::WindowInfo main = setuptest::ReachMainWindow(setup, kTimeout);
     ASSERT_TRUE(main.hwnd);
     const HWND status = robot::FindChild(main.hwnd, "msctls_statusbar32");
     ASSERT_TRUE(status);
