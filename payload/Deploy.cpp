@@ -9,7 +9,6 @@
 
 #include <windows.h>
 
-
 namespace {
 
 [[noreturn]] void ReportError(const std::string& prefix)
