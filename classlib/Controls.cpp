@@ -1,6 +1,7 @@
 #include "classlib/Controls.h"
 
 #include "classlib/Application.h"
+#include "classlib/Dialogs.h"
 
 #include <algorithm>
 #include <set>
@@ -195,7 +196,12 @@ void WinControl::CreateHandle()
         params.bounds.left, params.bounds.top, params.bounds.width, params.bounds.height,
         parentHandle, child ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_)) : nullptr,
         GetModuleHandleA(nullptr), this);
-    if (!handle) throw Exception("Cannot create the window " + Name());
+    if (!handle) {
+        // The system's reason and the class say which window failed and why.
+        const DWORD error = GetLastError();
+        throw Exception("Cannot create the window " + Name() + " of class " + params.className + ": " +
+                        (error ? SysErrorMessage(error) : "the window refused its creation"));
+    }
     if (params.systemClass) Attach(handle);
     FontChanged();
     HandleCreated();
