@@ -15,6 +15,8 @@
 
 namespace {
 
+using robot::texthook::Escaped;
+using robot::texthook::NowMs;
 using robot::texthook::SharedBlock;
 
 // Our own WM_GETTEXT runs through the hooks again.
@@ -70,27 +72,6 @@ std::string CurrentText(HWND hwnd) {
     text.resize(copied > 0 ? std::min<size_t>(copied, text.size() - 1) : 0);
     text.resize(std::char_traits<char>::length(text.c_str()));
     return text;
-}
-
-std::string Escaped(const std::string& s) {
-    std::string out;
-    for (char c : s) {
-        switch (c) {
-        case '\\': out += "\\\\"; break;
-        case '\t': out += "\\t"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        default: out.push_back(c);
-        }
-    }
-    return out;
-}
-
-double NowMs() {
-    LARGE_INTEGER count, frequency;
-    QueryPerformanceCounter(&count);
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(count.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
 }
 
 // One line, in one write, so that a reader never sees half of it.

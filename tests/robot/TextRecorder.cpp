@@ -58,26 +58,10 @@ HWND AnyWindowOf(DWORD threadId) {
     return found;
 }
 
-std::string Unescaped(const std::string& s) {
-    std::string out;
-    for (size_t i = 0; i < s.size(); ++i) {
-        if (s[i] != '\\' || i + 1 == s.size()) {
-            out.push_back(s[i]);
-            continue;
-        }
-        const char c = s[++i];
-        out.push_back(c == 't' ? '\t' : c == 'n' ? '\n' : c == 'r' ? '\r' : c);
-    }
-    return out;
-}
-
 } // namespace
 
 double NowMs() {
-    LARGE_INTEGER count, frequency;
-    QueryPerformanceCounter(&count);
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(count.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+    return texthook::NowMs();
 }
 
 TextRecorder::TextRecorder(TextRecorder&& other) noexcept
@@ -182,7 +166,7 @@ std::vector<RecordedText> TextRecorder::Texts() const {
         const size_t tab2 = tab1 == std::string::npos ? tab1 : line.find('\t', tab1 + 1);
         if (tab2 == std::string::npos) continue;   // the pause line
         texts.push_back({std::strtod(line.substr(0, tab1).c_str(), nullptr),
-                         Unescaped(line.substr(tab1 + 1, tab2 - tab1 - 1)), Unescaped(line.substr(tab2 + 1))});
+                         texthook::Unescaped(line.substr(tab1 + 1, tab2 - tab1 - 1)), texthook::Unescaped(line.substr(tab2 + 1))});
     }
     return texts;
 }
